@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the game and its tests need, only those missing.
+set -euo pipefail
+
+packages=(
+  # build
+  g++ cmake pkg-config clang libclang-rt-14-dev
+  libsdl2-dev libgl-dev libegl-dev libosmesa6-dev
+  libfluidsynth-dev fluidsynth timgm6mb-soundfont
+  libfltk1.3-dev fluid libfreetype-dev libfontconfig1-dev fonts-dejavu-core
+  libjpeg62-turbo-dev libgtest-dev libgmock-dev libbenchmark-dev
+  # running the game
+  libsdl2-2.0-0 libgl1 libgl1-mesa-dri libglx-mesa0 libosmesa6
+  # headless tests: a real X server for the game window, and tools to drive it
+  xvfb xauth xfonts-base xdotool x11-utils x11-apps imagemagick
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'ok installed' || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}"
+sudo=()
+[ "$(id -u)" -ne 0 ] && sudo=(sudo)
+export DEBIAN_FRONTEND=noninteractive
+"${sudo[@]}" apt-get update -q
+"${sudo[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"

@@ -1,0 +1,65 @@
+#pragma once
+// Program entry, the main loop and its frame clock, and the program-wide
+// state of the application shell.
+
+#include "math/matrix.h"
+
+extern bool IsRunning;  // the main loop runs while this is set
+extern bool IsPaused;   // toggled by P
+extern float ClearColour[4];
+
+// Seconds between the two most recent accepted frames; 0 on turns that draw nothing.
+extern float FrameTime;
+
+struct LightRecord {
+    int enabled;  // on when greater than 0
+    float ambient[4];
+    float diffuse[4];
+    float specular[4];
+    float position[4];  // homogeneous
+};
+
+inline constexpr int LightCount = 8;
+extern LightRecord LightTable[LightCount];  // record 0 is GL_LIGHT0
+
+// The view matrix the loop folds into the projection each frame; the game
+// rewrites it in place.
+extern Matrix4 ViewMatrix;
+extern Matrix4* const ViewMatrixPtr;
+
+// The clock in seconds, as the frame clock reads it.
+float ClockSeconds();
+
+// Makes now the last frame time, so that a long pause (loading) is not
+// seen as one frame.
+void ResetFrameClock();
+
+bool InitApplication(const float clearColour[4]);
+
+// Handles at most one window message (and the joystick); returns IsRunning.
+bool PumpOneMessage();
+
+// Seconds since the last accepted frame once at least 15 ms have passed and
+// the game is not paused; 0 otherwise. An accepted frame starts here: the
+// buffers are cleared and the projection pushed.
+float TickFrameClock();
+
+// "Could not load media." under "SHUTDOWN ERROR", then the window goes.
+void ShowFatalError();
+
+// Music off, MIDI device closed, cave texture deleted.
+void ShutdownApplication();
+
+// The entry steps before the loop: title music, start-up, media. 0 when the
+// loop may run, -1 after a failure (already shut down).
+int StartProgram();
+
+// One turn of the main loop; false once the game has ended.
+bool RunLoopTurn();
+
+// The whole program run: start, loop, shut down. The exit status.
+int RunProgram();
+
+// Releases the program-wide objects in the reverse order of their creation;
+// the shell state comes last: the window teardown, then the settings.
+void ReleaseProgramObjects();

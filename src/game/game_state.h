@@ -1,0 +1,4 @@
+#pragma once
+
+// Advances the game by one accepted frame (FrameTime seconds).
+void UpdateGame();

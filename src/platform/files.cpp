@@ -1,0 +1,32 @@
+#include "platform/internal.h"
+#include "platform/platform.h"
+
+#include <fnmatch.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
+
+namespace platform {
+
+std::vector<std::string> FindFiles(const std::string& folder, const std::string& pattern) {
+    std::vector<std::string> names;
+    std::error_code error;
+    std::filesystem::directory_iterator it(folder, error);
+    for (; !error && it != std::filesystem::directory_iterator(); it.increment(error)) {
+        std::error_code typeError;
+        if (!it->is_regular_file(typeError)) continue;
+        std::string name = it->path().filename().string();
+        if (fnmatch(pattern.c_str(), name.c_str(), FNM_PERIOD) == 0) names.push_back(std::move(name));
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::string RunningExecutableFolder() {
+    std::error_code error;
+    const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", error);
+    return error ? std::string(".") : exe.parent_path().string();
+}
+
+}  // namespace platform

@@ -1,0 +1,59 @@
+#pragma once
+// Controls of the headless backend, for tests and the timedemo driver: a
+// virtual clock, scripted input and joystick, captured message boxes, and an
+// offscreen OpenGL context whose pixels can be read back.
+
+#include "platform/platform.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace platform::headless {
+
+// Back to the state at program load: clock 0, seed 1, no window, no
+// messages, no joystick, a 1024 x 768 desktop whose only mode is its own size.
+void Reset();
+
+void SetClock(std::uint32_t milliseconds);
+void AdvanceClock(std::uint32_t milliseconds);
+void SetSeed(std::uint32_t seed);
+void SetExecutableFolder(const std::string& folder);
+
+void SetDesktopSize(int width, int height);
+// Full-screen sizes the virtual display accepts (the desktop size always is).
+void AddDisplayMode(int width, int height);
+
+void PushMessage(const Message& message);
+std::size_t PendingMessages();
+
+struct CapturedMessageBox {
+    std::string text;
+    std::string caption;
+    MessageIcon icon;
+    bool ownedByWindow;
+};
+const std::vector<CapturedMessageBox>& MessageBoxes();
+void ClearMessageBoxes();
+
+// A joystick appears with these ranges; reads return `reading` until unplugged.
+void PlugJoystick(const JoystickRanges& ranges);
+void SetJoystickReading(const JoystickReading& reading);
+void UnplugJoystick();
+
+struct WindowState {
+    bool open;
+    int width, height;
+    bool fullscreen;
+    bool displayModeChanged;  // a full-screen mode is in force
+    bool cursorConfined;
+    bool cursorHidden;
+    int swaps;
+};
+WindowState Window();
+
+// The frame as drawn, top row first, 4 bytes per pixel (R, G, B, A). Kept
+// after the window closes, so the last frame can still be inspected.
+const std::vector<std::uint8_t>& FramePixels();
+
+}  // namespace platform::headless

@@ -1,0 +1,100 @@
+#pragma once
+// The services the game asks of the operating system. Two backends implement
+// this header: sdl (the real game) and headless (tests and the timedemo tool).
+// Nothing else in the game talks to the operating system.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+// Milliseconds since the program started (wraps after 49 days).
+std::uint32_t Milliseconds();
+
+// Seed for the game's random generator: the wall clock in the real game, a
+// value the driver chose in a headless run.
+std::uint32_t RandomSeed();
+
+// The folder holding the executable, without a trailing separator.
+std::string ExecutableFolder();
+
+// Names (without folder) of the regular files in `folder` whose names match
+// `pattern` ('*' and '?' wildcards), sorted in byte order.
+std::vector<std::string> FindFiles(const std::string& folder, const std::string& pattern);
+
+// ---- Game window and its OpenGL context ----
+
+struct WindowRequest {
+    const char* title;
+    int width;
+    int height;
+    bool fullscreen;  // changes the display mode to width x height
+};
+
+// Size of the desktop; false if it cannot be told.
+bool DesktopSize(int& width, int& height);
+
+// Opens the window with a current OpenGL compatibility context. Windowed, the
+// cursor is confined to the window; full screen, the display mode is changed
+// and the cursor hidden. False when any step fails; whatever was made is
+// undone by CloseWindow.
+bool OpenWindow(const WindowRequest& request);
+
+// Deletes the context, restores the display mode and the cursor, and closes
+// the window. Safe to call at any time, any number of times.
+void CloseWindow();
+
+bool WindowIsOpen();
+void SwapBuffers();
+
+// ---- Input messages, one at a time, keys in Windows virtual-key numbering ----
+
+enum class MessageType : std::uint8_t {
+    KeyDown,
+    KeyUp,
+    PointerMove,  // x, y in window pixels from the top-left corner
+    LeftButtonDown,
+    LeftButtonUp,
+    RightButtonDown,
+    RightButtonUp,
+    Close,        // the player closed the window
+    Other,
+};
+
+struct Message {
+    MessageType type;
+    int key;  // virtual-key code, for KeyDown and KeyUp
+    int x, y;
+};
+
+// Removes the oldest pending message; false when there is none.
+bool PollMessage(Message& message);
+
+// ---- Message boxes (block until dismissed) ----
+
+enum class MessageIcon : std::uint8_t { Information, Error };
+
+// `ownedByWindow`: shown over the game window rather than on its own.
+void ShowMessageBox(const char* text, const char* caption, MessageIcon icon, bool ownedByWindow);
+
+// ---- The first joystick ----
+
+struct JoystickRanges {
+    std::uint32_t xMin, xMax, yMin, yMax, rMin, rMax, uMin, uMax;
+};
+
+struct JoystickReading {
+    std::uint32_t x, y, r, u;
+    std::uint32_t buttons;  // bit 0 is button 1
+    std::uint32_t pov;      // hundredths of a degree, 65535 when centred
+};
+
+// Opens the first joystick and reports its axis ranges (an axis it lacks has
+// an empty range); false when there is none.
+bool OpenJoystick(JoystickRanges& ranges);
+
+// Reads the opened joystick; false when it is unplugged or was never opened.
+bool ReadJoystick(JoystickReading& reading);
+
+}  // namespace platform

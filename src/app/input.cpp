@@ -45,7 +45,7 @@ void HandleInputMessage(const platform::Message& message) {
         SetKey(message.key, 1);
         if (message.key == 'Q' || message.key == VK_ESCAPE)
             Quit();
-        else
+        else if (FoldedKey(message.key))
             SetKey(FoldedKey(message.key), 1);
         break;
     case MessageType::KeyUp:

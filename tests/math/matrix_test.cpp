@@ -10,6 +10,8 @@ namespace {
 constexpr float HalfPi = std::numbers::pi_v<float> / 2.0f;
 constexpr float Tol = 1e-5f;
 constexpr Vector3 Up = {0.0f, 1.0f, 0.0f};
+// Starting point for outputs, so that an element left unwritten shows.
+constexpr Matrix4 Stale{{9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9}};
 
 void expectMatrixNear(const Matrix4& a, const Matrix4& b, float tol = Tol)
 {
@@ -91,7 +93,7 @@ TEST(InvertMatrix, ProductWithOriginalIsIdentity)
 
 TEST(MakeEulerMatrix, YawQuarterTurnAndComposition)
 {
-    Matrix4 m{{9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9}};
+    Matrix4 m = Stale;
     makeEulerMatrix({0.0f, HalfPi, 0.0f}, {1.0f, 2.0f, 3.0f}, m);
     expectMatrixNear(m, {{0, 0, -1, 0, 0, 1, 0, 0, 1, 0, 0, 0, 1, 2, 3, 1}});
 
@@ -121,7 +123,7 @@ TEST(SetYawRotation, MatchesEulerAndKeepsLastColumn)
 
 TEST(MakeOrientedMatrix, RightHandedFrameAlongDirection)
 {
-    Matrix4 m;
+    Matrix4 m = Stale;
     makeOrientedMatrix({0.0f, 0.0f, 1.0f}, Up, {7.0f, 8.0f, 9.0f}, m);
     expectMatrixNear(m, {{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 7, 8, 9, 1}});
 
@@ -173,8 +175,9 @@ TEST(BlendMatrix, BlendsThenNormalisesAxes)
 
 TEST(ViewMatrix, CameraMatchesExplicitAxesAndLooksDownNegativeZ)
 {
-    Matrix4 fromAxes, fromCamera;
+    Matrix4 fromAxes = Stale, fromCamera = Stale;
     makeViewMatrix({0.0f, 1.0f, -5.0f}, {0.0f, 0.0f, 1.0f}, {-1.0f, 0.0f, 0.0f}, Up, fromAxes);
+    expectMatrixNear(fromAxes, {{-1, 0, 0, 0, 0, 1, 0, 0, 0, 0, -1, 0, 0, -1, -5, 1}});
     buildCameraViewMatrix({0.0f, 1.0f, -5.0f}, {0.0f, 0.0f, 1.0f}, Up, fromCamera);
     expectMatrixNear(fromCamera, fromAxes);
 

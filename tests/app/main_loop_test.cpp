@@ -17,16 +17,12 @@ namespace headless = platform::headless;
 
 const float Background[4] = {0.05f, 0.05f, 0.05f, 0.0f};
 
-class MainLoopTest : public ::testing::Test {
+class MainLoopTest : public GameFolderTest {
 protected:
-    void SetUp() override {
-        ResetProgramState();
-        folder_ = std::make_unique<TempGameFolder>();
-    }
     void TearDown() override { ReleaseProgramObjects(); }
 
     void start(const std::string& ini = "[Game]\nLights=1\n") {
-        folder_->writeMedia("game.ini", ini);
+        folder_.writeMedia("game.ini", ini);
         headless::SetClock(1000);
         ASSERT_TRUE(InitApplication(Background));
     }
@@ -41,8 +37,6 @@ protected:
 
     static void keyDown(int key) { headless::PushMessage({MessageType::KeyDown, key, 0, 0}); }
     static void keyUp(int key) { headless::PushMessage({MessageType::KeyUp, key, 0, 0}); }
-
-    std::unique_ptr<TempGameFolder> folder_;
 };
 
 TEST_F(MainLoopTest, FramesNeedFifteenMillisecondsAndShortTurnsAddUp) {
@@ -171,18 +165,18 @@ TEST_F(MainLoopTest, FatalErrorShowsItsBoxAndEndsTheGame) {
 }
 
 TEST_F(MainLoopTest, WholeRunEndsOnQuitWithStatusZeroAndStoresTheSettings) {
-    folder_->writeMedia("game.ini", "; the player's notes\n[Game]\nMusic=1\n");
+    folder_.writeMedia("game.ini", "; the player's notes\n[Game]\nMusic=1\n");
     headless::PushMessage({MessageType::KeyDown, 'Q', 0, 0});
     EXPECT_EQ(RunProgram(), 0);
     EXPECT_FALSE(platform::WindowIsOpen());
     ReleaseProgramObjects();
-    EXPECT_EQ(folder_->readMedia("game.ini"),
+    EXPECT_EQ(folder_.readMedia("game.ini"),
               "; the player's notes\n[Game]\nMusic=1\nWindowed=1\nLights=0\nJoystick=0\nUseHiQualTex=0\n"
               "Width=640\nHeight=480\nUseScreenRes=0\n");
 }
 
 TEST_F(MainLoopTest, WindowThatCannotOpenEndsStartUpWithoutAMessage) {
-    folder_->writeMedia("game.ini", "[Game]\nWindowed=0\nUseScreenRes=2\n");  // 1024 x 800, not a mode here
+    folder_.writeMedia("game.ini", "[Game]\nWindowed=0\nUseScreenRes=2\n");  // 1024 x 800, not a mode here
     EXPECT_EQ(RunProgram(), -1);
     EXPECT_FALSE(IsRunning);
     EXPECT_TRUE(headless::MessageBoxes().empty());

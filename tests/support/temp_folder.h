@@ -20,3 +20,19 @@ public:
 private:
     std::string path_;
 };
+
+#include "support/gl_context.h"
+
+#include <gtest/gtest.h>
+
+// A test that starts from a freshly loaded program whose executable lies in
+// its own temporary game folder.
+class GameFolderTest : public ::testing::Test {
+private:
+    struct FreshProgram {
+        FreshProgram() { ResetProgramState(); }
+    } fresh_;  // before folder_: a reset would forget the folder
+
+protected:
+    TempGameFolder folder_;
+};

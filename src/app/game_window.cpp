@@ -16,7 +16,8 @@ bool CreateGameWindow() {
             Settings.Height = height;
         }
     }
-    const platform::WindowRequest request{"Umbrafall", Settings.Width, Settings.Height, Settings.Windowed == 0};
+    const platform::WindowRequest request{"Umbrafall", Settings.Width, Settings.Height,
+                                          Settings.Windowed == 0};
     return platform::OpenWindow(request);
 }
 

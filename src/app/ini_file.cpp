@@ -1,10 +1,10 @@
 #include "app/ini_file.h"
 
+#include <strings.h>
 #include <cctype>
 #include <climits>
 #include <cstdio>
 #include <fstream>
-#include <strings.h>
 
 namespace {
 

@@ -14,11 +14,11 @@ namespace {
 // The arrow slot a letter key also drives, or 0.
 int FoldedKey(int key) {
     switch (key) {
-    case 'W': return VK_UP;
-    case 'A': return VK_LEFT;
-    case 'D': return VK_RIGHT;
-    case 'S': return VK_DOWN;
-    default: return 0;
+        case 'W': return VK_UP;
+        case 'A': return VK_LEFT;
+        case 'D': return VK_RIGHT;
+        case 'S': return VK_DOWN;
+        default: return 0;
     }
 }
 
@@ -41,27 +41,27 @@ float AxisPosition(std::uint32_t value, std::uint32_t low, std::uint32_t high) {
 void HandleInputMessage(const platform::Message& message) {
     using platform::MessageType;
     switch (message.type) {
-    case MessageType::KeyDown:
-        SetKey(message.key, 1);
-        if (message.key == 'Q' || message.key == VK_ESCAPE)
-            Quit();
-        else if (FoldedKey(message.key))
-            SetKey(FoldedKey(message.key), 1);
-        break;
-    case MessageType::KeyUp:
-        SetKey(message.key, 0);
-        if (FoldedKey(message.key)) SetKey(FoldedKey(message.key), 0);
-        break;
-    case MessageType::PointerMove:
-        PointerX = static_cast<float>(message.x) * 2.0f / static_cast<float>(Settings.Width) - 1.0f;
-        PointerY = static_cast<float>(message.y) * 2.0f / static_cast<float>(Settings.Height) - 1.0f;
-        break;
-    case MessageType::LeftButtonDown: KeyState[VK_SPACE] = 1; break;
-    case MessageType::LeftButtonUp: KeyState[VK_SPACE] = 0; break;
-    case MessageType::RightButtonDown: KeyState[VK_CONTROL] = 1; break;
-    case MessageType::RightButtonUp: KeyState[VK_CONTROL] = 0; break;
-    case MessageType::Close: Quit(); break;
-    case MessageType::Other: break;
+        case MessageType::KeyDown:
+            SetKey(message.key, 1);
+            if (message.key == 'Q' || message.key == VK_ESCAPE)
+                Quit();
+            else if (FoldedKey(message.key))
+                SetKey(FoldedKey(message.key), 1);
+            break;
+        case MessageType::KeyUp:
+            SetKey(message.key, 0);
+            if (FoldedKey(message.key)) SetKey(FoldedKey(message.key), 0);
+            break;
+        case MessageType::PointerMove:
+            PointerX = static_cast<float>(message.x) * 2.0f / static_cast<float>(Settings.Width) - 1.0f;
+            PointerY = static_cast<float>(message.y) * 2.0f / static_cast<float>(Settings.Height) - 1.0f;
+            break;
+        case MessageType::LeftButtonDown: KeyState[VK_SPACE] = 1; break;
+        case MessageType::LeftButtonUp: KeyState[VK_SPACE] = 0; break;
+        case MessageType::RightButtonDown: KeyState[VK_CONTROL] = 1; break;
+        case MessageType::RightButtonUp: KeyState[VK_CONTROL] = 0; break;
+        case MessageType::Close: Quit(); break;
+        case MessageType::Other: break;
     }
 }
 

@@ -17,10 +17,10 @@ extern float PointerY;
 
 struct JoystickState {
     platform::JoystickRanges ranges;
-    bool available;   // opened and answered at start-up
+    bool available;  // opened and answered at start-up
     bool lastPollOk;
-    bool hasRU;       // the device has usable R and U axes
-    float x, y, r, u; // -1..+1
+    bool hasRU;             // the device has usable R and U axes
+    float x, y, r, u;       // -1..+1
     std::uint32_t buttons;  // bit 0 is button 1
     std::uint32_t pov;
 };

@@ -47,8 +47,14 @@ void GameSettings::Save() const {
     IniFile file;
     file.Load(path);
     const std::pair<const char*, int> values[] = {
-        {"Windowed", Windowed}, {"Lights", Lights}, {"Music", Music},   {"Joystick", Joystick},
-        {"UseHiQualTex", UseHiQualTex}, {"Width", Width}, {"Height", Height}, {"UseScreenRes", UseScreenRes},
+        {"Windowed", Windowed},
+        {"Lights", Lights},
+        {"Music", Music},
+        {"Joystick", Joystick},
+        {"UseHiQualTex", UseHiQualTex},
+        {"Width", Width},
+        {"Height", Height},
+        {"UseScreenRes", UseScreenRes},
     };
     for (const auto& [key, value] : values) file.SetString(Section, key, std::to_string(value));
     file.Save(path);

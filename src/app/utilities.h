@@ -5,7 +5,7 @@
 #include <cstdint>
 
 inline constexpr std::size_t MessageCapacity = 512;  // bytes, terminator included
-inline constexpr int RandomDrawMax = 32767;  // one draw is uniform over 0..32767
+inline constexpr int RandomDrawMax = 32767;          // one draw is uniform over 0..32767
 
 void SeedRandom(std::uint32_t seed);
 int RandomDraw();

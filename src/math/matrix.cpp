@@ -4,14 +4,10 @@
 
 namespace {
 
-float cofactorSign(int n)
-{
-    return (n % 2 == 0) ? 1.0f : -1.0f;
-}
+float cofactorSign(int n) { return (n % 2 == 0) ? 1.0f : -1.0f; }
 
 // Determinant of the 3x3 left after removing one row and one column.
-float minorDeterminant(const Matrix4& m, int row, int col)
-{
+float minorDeterminant(const Matrix4& m, int row, int col) {
     float a[9];
     int n = 0;
     for (int c = 0; c < 4; ++c) {
@@ -24,22 +20,19 @@ float minorDeterminant(const Matrix4& m, int row, int col)
             }
         }
     }
-    return a[0] * (a[4] * a[8] - a[7] * a[5])
-         - a[3] * (a[1] * a[8] - a[7] * a[2])
-         + a[6] * (a[1] * a[5] - a[4] * a[2]);
+    return a[0] * (a[4] * a[8] - a[7] * a[5]) - a[3] * (a[1] * a[8] - a[7] * a[2]) +
+           a[6] * (a[1] * a[5] - a[4] * a[2]);
 }
 
-void setColumn(Matrix4& out, int col, const Vector3& v)
-{
+void setColumn(Matrix4& out, int col, const Vector3& v) {
     out[4 * col] = v.x;
     out[4 * col + 1] = v.y;
     out[4 * col + 2] = v.z;
 }
 
-} // namespace
+}  // namespace
 
-Matrix4& multiplyAffine(Matrix4 M, const Matrix4& src, Matrix4& dst)
-{
+Matrix4& multiplyAffine(Matrix4 M, const Matrix4& src, Matrix4& dst) {
     // Built in a local so that dst may be src; the bottom row stays 0 0 0 1.
     Matrix4 r;
     for (int c = 0; c < 4; ++c) {
@@ -55,8 +48,7 @@ Matrix4& multiplyAffine(Matrix4 M, const Matrix4& src, Matrix4& dst)
     return dst;
 }
 
-void invertMatrix(Matrix4& m)
-{
+void invertMatrix(Matrix4& m) {
     float det = 0.0f;
     for (int i = 0; i < 4; ++i) {
         det += cofactorSign(i) * m[i] * minorDeterminant(m, i, 0);
@@ -74,8 +66,7 @@ void invertMatrix(Matrix4& m)
     m = inv;
 }
 
-void makeEulerMatrix(const Vector3& angles, const Vector3& position, Matrix4& out)
-{
+void makeEulerMatrix(const Vector3& angles, const Vector3& position, Matrix4& out) {
     const float cx = std::cos(angles.x), sx = std::sin(angles.x);
     const float cy = std::cos(angles.y), sy = std::sin(angles.y);
     const float cz = std::cos(angles.z), sz = std::sin(angles.z);
@@ -96,8 +87,7 @@ void makeEulerMatrix(const Vector3& angles, const Vector3& position, Matrix4& ou
     out[15] = 1.0f;
 }
 
-void setYawRotation(Matrix4& m, float angle)
-{
+void setYawRotation(Matrix4& m, float angle) {
     const float c = std::cos(angle), s = std::sin(angle);
     const float rotation[12] = {c, 0.0f, -s, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f, s, 0.0f, c, 0.0f};
     for (int i = 0; i < 12; ++i) {
@@ -105,9 +95,7 @@ void setYawRotation(Matrix4& m, float angle)
     }
 }
 
-void makeOrientedMatrix(const Vector3& direction, const Vector3& up, const Vector3& position,
-                        Matrix4& out)
-{
+void makeOrientedMatrix(const Vector3& direction, const Vector3& up, const Vector3& position, Matrix4& out) {
     Vector3 c = cross(direction, up);
     const float len = length(c);
     if (len != 0.0f) {
@@ -121,8 +109,7 @@ void makeOrientedMatrix(const Vector3& direction, const Vector3& up, const Vecto
     out[15] = 1.0f;
 }
 
-void blendMatrix(const Matrix4& target, Matrix4& m, float t)
-{
+void blendMatrix(const Matrix4& target, Matrix4& m, float t) {
     for (int k = 0; k < 16; ++k) {
         m[k] = m[k] * (1.0f - t) + target[k] * t;
     }
@@ -139,8 +126,7 @@ void blendMatrix(const Matrix4& target, Matrix4& m, float t)
     }
 }
 
-void makeViewMatrix(Vector3 eye, Vector3 forward, Vector3 right, Vector3 up, Matrix4& out)
-{
+void makeViewMatrix(Vector3 eye, Vector3 forward, Vector3 right, Vector3 up, Matrix4& out) {
     for (int c = 0; c < 3; ++c) {
         out[4 * c] = right[c];
         out[4 * c + 1] = up[c];
@@ -153,19 +139,15 @@ void makeViewMatrix(Vector3 eye, Vector3 forward, Vector3 right, Vector3 up, Mat
     out[15] = 1.0f;
 }
 
-void rotateViewDir(Vector3& viewDir, float ax, float ay, float az)
-{
+void rotateViewDir(Vector3& viewDir, float ax, float ay, float az) {
     Matrix4 r;
     makeEulerMatrix({ax, ay, az}, {}, r);
     const Vector3 v = viewDir;
-    viewDir = {r[0] * v.x + r[4] * v.y + r[8] * v.z,
-               r[1] * v.x + r[5] * v.y + r[9] * v.z,
+    viewDir = {r[0] * v.x + r[4] * v.y + r[8] * v.z, r[1] * v.x + r[5] * v.y + r[9] * v.z,
                r[2] * v.x + r[6] * v.y + r[10] * v.z};
 }
 
-Matrix4& buildCameraViewMatrix(const Vector3& eye, const Vector3& viewDir, const Vector3& up,
-                               Matrix4& out)
-{
+Matrix4& buildCameraViewMatrix(const Vector3& eye, const Vector3& viewDir, const Vector3& up, Matrix4& out) {
     Vector3 right = cross(viewDir, up);
     const float len = length(right);
     if (len != 0.0f) {

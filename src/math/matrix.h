@@ -8,10 +8,8 @@
 // column c) is m[4 * c + r]; column 3 holds the translation.
 // A default-constructed matrix is the identity.
 struct Matrix4 {
-    float m[16] = {1.0f, 0.0f, 0.0f, 0.0f,
-                   0.0f, 1.0f, 0.0f, 0.0f,
-                   0.0f, 0.0f, 1.0f, 0.0f,
-                   0.0f, 0.0f, 0.0f, 1.0f};
+    float m[16] = {1.0f, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f,
+                   0.0f, 0.0f, 1.0f, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f};
 
     constexpr float& operator[](int i) { return m[i]; }
     constexpr const float& operator[](int i) const { return m[i]; }
@@ -36,8 +34,7 @@ void makeEulerMatrix(const Vector3& angles, const Vector3& position, Matrix4& ou
 void setYawRotation(Matrix4& m, float angle);
 
 // z axis along direction (not normalised), y axis toward up.
-void makeOrientedMatrix(const Vector3& direction, const Vector3& up, const Vector3& position,
-                        Matrix4& out);
+void makeOrientedMatrix(const Vector3& direction, const Vector3& up, const Vector3& position, Matrix4& out);
 
 // Moves m the fraction t toward target, then re-normalises its three axes.
 void blendMatrix(const Matrix4& target, Matrix4& m, float t);
@@ -48,5 +45,4 @@ void makeViewMatrix(Vector3 eye, Vector3 forward, Vector3 right, Vector3 up, Mat
 void rotateViewDir(Vector3& viewDir, float ax, float ay, float az);
 
 // Look-at view from eye along viewDir; the right axis is viewDir x up.
-Matrix4& buildCameraViewMatrix(const Vector3& eye, const Vector3& viewDir, const Vector3& up,
-                               Matrix4& out);
+Matrix4& buildCameraViewMatrix(const Vector3& eye, const Vector3& viewDir, const Vector3& up, Matrix4& out);

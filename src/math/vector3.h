@@ -18,17 +18,10 @@ struct Vector3 {
 static_assert(sizeof(Vector3) == 3 * sizeof(float));
 static_assert(std::is_standard_layout_v<Vector3> && std::is_trivially_copyable_v<Vector3>);
 
-inline float dot(const Vector3& a, const Vector3& b)
-{
-    return a.x * b.x + a.y * b.y + a.z * b.z;
-}
+inline float dot(const Vector3& a, const Vector3& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
 
-inline Vector3 cross(const Vector3& a, const Vector3& b)
-{
+inline Vector3 cross(const Vector3& a, const Vector3& b) {
     return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
 }
 
-inline float length(const Vector3& v)
-{
-    return std::sqrt(dot(v, v));
-}
+inline float length(const Vector3& v) { return std::sqrt(dot(v, v)); }

@@ -2,8 +2,7 @@
 
 #include <cmath>
 
-void prepareSegment(WallSegment& seg)
-{
+void prepareSegment(WallSegment& seg) {
     seg.dx = seg.x1 - seg.x0;
     seg.dz = seg.z1 - seg.z0;
     seg.sx = seg.dz;
@@ -18,8 +17,7 @@ void prepareSegment(WallSegment& seg)
     seg.valid = seg.lengthSq > 0.0f;
 }
 
-void reflectAcrossSegment(const WallSegment& seg, Vector3& v)
-{
+void reflectAcrossSegment(const WallSegment& seg, Vector3& v) {
     float dx = seg.dx, dz = seg.dz, lenSq = seg.lengthSq;
     if (!seg.valid) {
         dx = seg.x1 - seg.x0;
@@ -36,8 +34,7 @@ void reflectAcrossSegment(const WallSegment& seg, Vector3& v)
     v.z = k * dz - v.z;
 }
 
-bool isNearerFirstEnd(const WallSegment& seg, float x, float z)
-{
+bool isNearerFirstEnd(const WallSegment& seg, float x, float z) {
     const float ax = seg.x0 - x, az = seg.z0 - z;
     const float bx = seg.x1 - x, bz = seg.z1 - z;
     return ax * ax + az * az < bx * bx + bz * bz;

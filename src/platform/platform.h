@@ -58,7 +58,7 @@ enum class MessageType : std::uint8_t {
     LeftButtonUp,
     RightButtonDown,
     RightButtonUp,
-    Close,        // the player closed the window
+    Close,  // the player closed the window
     Other,
 };
 

@@ -78,8 +78,9 @@ TEST_F(InputTest, PointerSpansMinusOneToOneOverTheWindow) {
 }
 
 TEST_F(InputTest, QuitKeysAndWindowCloseEndTheLoopAndTearTheWindowDown) {
-    for (const Message quit : {Message{MessageType::KeyDown, VK_ESCAPE, 0, 0}, Message{MessageType::KeyDown, 'Q', 0, 0},
-                               Message{MessageType::Close, 0, 0, 0}}) {
+    for (const Message quit :
+         {Message{MessageType::KeyDown, VK_ESCAPE, 0, 0}, Message{MessageType::KeyDown, 'Q', 0, 0},
+          Message{MessageType::Close, 0, 0, 0}}) {
         ASSERT_TRUE(platform::OpenWindow({"t", 64, 48, false}));
         IsRunning = true;
         HandleInputMessage(quit);
@@ -147,7 +148,8 @@ TEST_F(JoystickTest, ButtonsDriveTheSevenSlotsAndOverrideKeysOnTheNextTurn) {
 
     Read(300, 0, 0x7F);
     PumpOneMessage();
-    for (int slot : {VK_LEFT, VK_DOWN, VK_RIGHT, VK_UP, VK_SHIFT, VK_SPACE, VK_CONTROL}) EXPECT_EQ(KeyState[slot], 1) << slot;
+    for (int slot : {VK_LEFT, VK_DOWN, VK_RIGHT, VK_UP, VK_SHIFT, VK_SPACE, VK_CONTROL})
+        EXPECT_EQ(KeyState[slot], 1) << slot;
     EXPECT_FLOAT_EQ(PointerX, 1.0f);
     EXPECT_FLOAT_EQ(PointerY, -1.0f);
 

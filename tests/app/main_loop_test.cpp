@@ -137,7 +137,8 @@ TEST_F(MainLoopTest, LightsOffLeavesEveryMaterialColourZero) {
     start("[Game]\nLights=0\n");
     EXPECT_FALSE(glIsEnabled(GL_LIGHTING));
     EXPECT_EQ(LightTable[0].enabled, 0);
-    for (GLenum what : {GL_AMBIENT, GL_EMISSION, GL_SPECULAR}) EXPECT_EQ(Material(what), (std::array<float, 4>{0, 0, 0, 0}));
+    for (GLenum what : {GL_AMBIENT, GL_EMISSION, GL_SPECULAR})
+        EXPECT_EQ(Material(what), (std::array<float, 4>{0, 0, 0, 0}));
 }
 
 TEST_F(MainLoopTest, PerspectiveIsA45DegreeFrustumOverTheAspect) {

@@ -1,5 +1,5 @@
-#include "app/ini_file.h"
 #include "app/settings.h"
+#include "app/ini_file.h"
 #include "support/gl_context.h"
 #include "support/temp_folder.h"
 

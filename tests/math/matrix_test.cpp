@@ -13,27 +13,21 @@ constexpr Vector3 Up = {0.0f, 1.0f, 0.0f};
 // Starting point for outputs, so that an element left unwritten shows.
 constexpr Matrix4 Stale{{9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9}};
 
-void expectMatrixNear(const Matrix4& a, const Matrix4& b, float tol = Tol)
-{
+void expectMatrixNear(const Matrix4& a, const Matrix4& b, float tol = Tol) {
     for (int i = 0; i < 16; ++i) {
         EXPECT_NEAR(a[i], b[i], tol) << "element " << i;
     }
 }
 
-void expectVectorNear(const Vector3& a, const Vector3& b)
-{
+void expectVectorNear(const Vector3& a, const Vector3& b) {
     EXPECT_NEAR(a.x, b.x, Tol);
     EXPECT_NEAR(a.y, b.y, Tol);
     EXPECT_NEAR(a.z, b.z, Tol);
 }
 
-Vector3 column(const Matrix4& m, int c)
-{
-    return {m[4 * c], m[4 * c + 1], m[4 * c + 2]};
-}
+Vector3 column(const Matrix4& m, int c) { return {m[4 * c], m[4 * c + 1], m[4 * c + 2]}; }
 
-Vector3 transformPoint(const Matrix4& m, const Vector3& p)
-{
+Vector3 transformPoint(const Matrix4& m, const Vector3& p) {
     Vector3 r;
     for (int i = 0; i < 3; ++i) {
         r[i] = m[i] * p.x + m[4 + i] * p.y + m[8 + i] * p.z + m[12 + i];
@@ -42,8 +36,7 @@ Vector3 transformPoint(const Matrix4& m, const Vector3& p)
 }
 
 // Full 4x4 product, independent of multiplyAffine.
-Matrix4 product(const Matrix4& a, const Matrix4& b)
-{
+Matrix4 product(const Matrix4& a, const Matrix4& b) {
     Matrix4 r;
     for (int i = 0; i < 16; ++i) {
         const int row = i % 4, col = i / 4;
@@ -55,10 +48,9 @@ Matrix4 product(const Matrix4& a, const Matrix4& b)
     return r;
 }
 
-} // namespace
+}  // namespace
 
-TEST(MultiplyAffine, IdentityForcesBottomRowAndParentComesFirst)
-{
+TEST(MultiplyAffine, IdentityForcesBottomRowAndParentComesFirst) {
     const Matrix4 src{{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16}};
     Matrix4 dst;
     multiplyAffine(Matrix4::identity(), src, dst);
@@ -76,8 +68,7 @@ TEST(MultiplyAffine, IdentityForcesBottomRowAndParentComesFirst)
     expectMatrixNear(child, dst, 0.0f);
 }
 
-TEST(InvertMatrix, ProductWithOriginalIsIdentity)
-{
+TEST(InvertMatrix, ProductWithOriginalIsIdentity) {
     Matrix4 rigid;
     makeEulerMatrix({0.3f, -1.2f, 2.0f}, {4.0f, -5.0f, 6.0f}, rigid);
     Matrix4 inv = rigid;
@@ -91,8 +82,7 @@ TEST(InvertMatrix, ProductWithOriginalIsIdentity)
     expectMatrixNear(product(general, inv), Matrix4::identity());
 }
 
-TEST(MakeEulerMatrix, YawQuarterTurnAndComposition)
-{
+TEST(MakeEulerMatrix, YawQuarterTurnAndComposition) {
     Matrix4 m = Stale;
     makeEulerMatrix({0.0f, HalfPi, 0.0f}, {1.0f, 2.0f, 3.0f}, m);
     expectMatrixNear(m, {{0, 0, -1, 0, 0, 1, 0, 0, 1, 0, 0, 0, 1, 2, 3, 1}});
@@ -106,8 +96,7 @@ TEST(MakeEulerMatrix, YawQuarterTurnAndComposition)
     expectMatrixNear(m, product(ry, product(rx, rz)));
 }
 
-TEST(SetYawRotation, MatchesEulerAndKeepsLastColumn)
-{
+TEST(SetYawRotation, MatchesEulerAndKeepsLastColumn) {
     Matrix4 m{{9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 0.3f, -7.0f, 1e-9f, 2.5f}};
     setYawRotation(m, 0.8f);
     EXPECT_EQ(m[12], 0.3f);
@@ -121,8 +110,7 @@ TEST(SetYawRotation, MatchesEulerAndKeepsLastColumn)
     expectMatrixNear(m, euler);
 }
 
-TEST(MakeOrientedMatrix, RightHandedFrameAlongDirection)
-{
+TEST(MakeOrientedMatrix, RightHandedFrameAlongDirection) {
     Matrix4 m = Stale;
     makeOrientedMatrix({0.0f, 0.0f, 1.0f}, Up, {7.0f, 8.0f, 9.0f}, m);
     expectMatrixNear(m, {{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 7, 8, 9, 1}});
@@ -140,8 +128,7 @@ TEST(MakeOrientedMatrix, RightHandedFrameAlongDirection)
     expectVectorNear(column(m, 2), {0.0f, 2.0f, 0.0f});
 }
 
-TEST(RotateViewDir, AppliesEulerRotation)
-{
+TEST(RotateViewDir, AppliesEulerRotation) {
     Vector3 v = {0.0f, 0.0f, 1.0f};
     rotateViewDir(v, 0.0f, HalfPi, 0.0f);
     expectVectorNear(v, {1.0f, 0.0f, 0.0f});
@@ -154,8 +141,7 @@ TEST(RotateViewDir, AppliesEulerRotation)
     expectVectorNear(v, expected);
 }
 
-TEST(BlendMatrix, BlendsThenNormalisesAxes)
-{
+TEST(BlendMatrix, BlendsThenNormalisesAxes) {
     const Matrix4 m{{2, 0, 0, 0, 0, 3, 0, 0, 0, 0, 0.5f, 0, 4, 5, 6, 1}};
     const Matrix4 target{{0, 4, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, -4, 1, 0, 1}};
 
@@ -173,8 +159,7 @@ TEST(BlendMatrix, BlendsThenNormalisesAxes)
     expectVectorNear(column(zeroAxis, 1), {});
 }
 
-TEST(ViewMatrix, CameraMatchesExplicitAxesAndLooksDownNegativeZ)
-{
+TEST(ViewMatrix, CameraMatchesExplicitAxesAndLooksDownNegativeZ) {
     Matrix4 fromAxes = Stale, fromCamera = Stale;
     makeViewMatrix({0.0f, 1.0f, -5.0f}, {0.0f, 0.0f, 1.0f}, {-1.0f, 0.0f, 0.0f}, Up, fromAxes);
     expectMatrixNear(fromAxes, {{-1, 0, 0, 0, 0, 1, 0, 0, 0, 0, -1, 0, 0, -1, -5, 1}});

@@ -6,8 +6,7 @@
 
 namespace {
 
-WallSegment segment(float x0, float z0, float x1, float z1, bool prepare = true)
-{
+WallSegment segment(float x0, float z0, float x1, float z1, bool prepare = true) {
     WallSegment s;
     s.x0 = x0, s.z0 = z0, s.x1 = x1, s.z1 = z1;
     if (prepare) {
@@ -16,10 +15,9 @@ WallSegment segment(float x0, float z0, float x1, float z1, bool prepare = true)
     return s;
 }
 
-} // namespace
+}  // namespace
 
-TEST(PrepareSegment, FillsDerivedFields)
-{
+TEST(PrepareSegment, FillsDerivedFields) {
     const WallSegment s = segment(1.0f, 2.0f, 4.0f, 6.0f);
     EXPECT_EQ(s.dx, 3.0f);
     EXPECT_EQ(s.dz, 4.0f);
@@ -37,11 +35,10 @@ TEST(PrepareSegment, FillsDerivedFields)
     EXPECT_FALSE(point.valid);
 }
 
-TEST(ReflectAcrossSegment, KeepsAlongFlipsAcross)
-{
+TEST(ReflectAcrossSegment, KeepsAlongFlipsAcross) {
     // Diagonal wall: along (1,1), across (1,-1).
     const WallSegment wall = segment(0.0f, 0.0f, 2.0f, 2.0f);
-    Vector3 v = {3.0f, 7.0f, 1.0f}; // 2*(1,1) + 1*(1,-1)
+    Vector3 v = {3.0f, 7.0f, 1.0f};  // 2*(1,1) + 1*(1,-1)
     reflectAcrossSegment(wall, v);
     EXPECT_NEAR(v.x, 1.0f, 1e-5f);
     EXPECT_NEAR(v.y, 7.0f, 0.0f);
@@ -59,8 +56,7 @@ TEST(ReflectAcrossSegment, KeepsAlongFlipsAcross)
     EXPECT_EQ(u.z, 1.0f);
 }
 
-TEST(IsNearerFirstEnd, StrictComparison)
-{
+TEST(IsNearerFirstEnd, StrictComparison) {
     const WallSegment s = segment(0.0f, 0.0f, 4.0f, 2.0f);
     EXPECT_TRUE(isNearerFirstEnd(s, 1.0f, 0.5f));
     EXPECT_FALSE(isNearerFirstEnd(s, 3.0f, 1.5f));

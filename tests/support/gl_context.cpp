@@ -18,7 +18,8 @@ OffscreenContext::~OffscreenContext() { platform::CloseWindow(); }
 
 std::array<std::uint8_t, 4> OffscreenContext::pixel(int x, int y) const {
     const auto& pixels = platform::headless::FramePixels();
-    const std::size_t at = (static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) + static_cast<std::size_t>(x)) * 4;
+    const std::size_t at =
+        (static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) + static_cast<std::size_t>(x)) * 4;
     return {pixels[at], pixels[at + 1], pixels[at + 2], pixels[at + 3]};
 }
 

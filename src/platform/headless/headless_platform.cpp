@@ -24,8 +24,8 @@ struct HeadlessState {
     JoystickReading joystickReading{};
     headless::WindowState window{};
     OSMesaContext context = nullptr;
-    std::vector<std::uint8_t> buffer;   // as OSMesa draws it, bottom row first
-    std::vector<std::uint8_t> pixels;   // top row first, for readers
+    std::vector<std::uint8_t> buffer;  // as OSMesa draws it, bottom row first
+    std::vector<std::uint8_t> pixels;  // top row first, for readers
 };
 
 HeadlessState& State() {
@@ -69,8 +69,14 @@ bool OpenWindow(const WindowRequest& request) {
         if (!ModeAvailable(request.width, request.height)) return false;
         s.window.displayModeChanged = true;
     }
-    const int attributes[] = {OSMESA_FORMAT,     OSMESA_RGBA, OSMESA_DEPTH_BITS, 16,
-                              OSMESA_STENCIL_BITS, 1,         OSMESA_PROFILE,    OSMESA_COMPAT_PROFILE,
+    const int attributes[] = {OSMESA_FORMAT,
+                              OSMESA_RGBA,
+                              OSMESA_DEPTH_BITS,
+                              16,
+                              OSMESA_STENCIL_BITS,
+                              1,
+                              OSMESA_PROFILE,
+                              OSMESA_COMPAT_PROFILE,
                               0};
     s.context = OSMesaCreateContextAttribs(attributes, nullptr);
     if (!s.context) return false;

@@ -20,9 +20,7 @@ SdlState& State() {
     return state;
 }
 
-bool InitSubsystem(Uint32 flags) {
-    return SDL_WasInit(flags) == flags || SDL_InitSubSystem(flags) == 0;
-}
+bool InitSubsystem(Uint32 flags) { return SDL_WasInit(flags) == flags || SDL_InitSubSystem(flags) == 0; }
 
 // The clock starts when the program does, not when the machine did.
 const bool ClockStarted = InitSubsystem(SDL_INIT_TIMER);
@@ -32,26 +30,30 @@ int VirtualKey(SDL_Keycode key) {
     if (key >= SDLK_0 && key <= SDLK_9) return '0' + (key - SDLK_0);
     if (key >= SDLK_F1 && key <= SDLK_F12) return 112 + (key - SDLK_F1);
     switch (key) {
-    case SDLK_BACKSPACE: return 8;
-    case SDLK_TAB: return 9;
-    case SDLK_RETURN: case SDLK_KP_ENTER: return 13;
-    case SDLK_LSHIFT: case SDLK_RSHIFT: return VK_SHIFT;
-    case SDLK_LCTRL: case SDLK_RCTRL: return VK_CONTROL;
-    case SDLK_LALT: case SDLK_RALT: return 18;
-    case SDLK_PAUSE: return 19;
-    case SDLK_ESCAPE: return VK_ESCAPE;
-    case SDLK_SPACE: return VK_SPACE;
-    case SDLK_PAGEUP: return 33;
-    case SDLK_PAGEDOWN: return 34;
-    case SDLK_END: return 35;
-    case SDLK_HOME: return 36;
-    case SDLK_LEFT: return VK_LEFT;
-    case SDLK_UP: return VK_UP;
-    case SDLK_RIGHT: return VK_RIGHT;
-    case SDLK_DOWN: return VK_DOWN;
-    case SDLK_INSERT: return 45;
-    case SDLK_DELETE: return 46;
-    default: return 0;
+        case SDLK_BACKSPACE: return 8;
+        case SDLK_TAB: return 9;
+        case SDLK_RETURN:
+        case SDLK_KP_ENTER: return 13;
+        case SDLK_LSHIFT:
+        case SDLK_RSHIFT: return VK_SHIFT;
+        case SDLK_LCTRL:
+        case SDLK_RCTRL: return VK_CONTROL;
+        case SDLK_LALT:
+        case SDLK_RALT: return 18;
+        case SDLK_PAUSE: return 19;
+        case SDLK_ESCAPE: return VK_ESCAPE;
+        case SDLK_SPACE: return VK_SPACE;
+        case SDLK_PAGEUP: return 33;
+        case SDLK_PAGEDOWN: return 34;
+        case SDLK_END: return 35;
+        case SDLK_HOME: return 36;
+        case SDLK_LEFT: return VK_LEFT;
+        case SDLK_UP: return VK_UP;
+        case SDLK_RIGHT: return VK_RIGHT;
+        case SDLK_DOWN: return VK_DOWN;
+        case SDLK_INSERT: return 45;
+        case SDLK_DELETE: return 46;
+        default: return 0;
     }
 }
 
@@ -158,33 +160,30 @@ bool PollMessage(Message& message) {
     if (!SDL_PollEvent(&event)) return false;
     message = {MessageType::Other, 0, 0, 0};
     switch (event.type) {
-    case SDL_KEYDOWN:
-    case SDL_KEYUP:
-        message.type = event.type == SDL_KEYDOWN ? MessageType::KeyDown : MessageType::KeyUp;
-        message.key = VirtualKey(event.key.keysym.sym);
-        if (message.key == 0) message.type = MessageType::Other;
-        break;
-    case SDL_MOUSEMOTION:
-        message.type = MessageType::PointerMove;
-        message.x = event.motion.x;
-        message.y = event.motion.y;
-        break;
-    case SDL_MOUSEBUTTONDOWN:
-    case SDL_MOUSEBUTTONUP: {
-        const bool down = event.type == SDL_MOUSEBUTTONDOWN;
-        if (event.button.button == SDL_BUTTON_LEFT)
-            message.type = down ? MessageType::LeftButtonDown : MessageType::LeftButtonUp;
-        else if (event.button.button == SDL_BUTTON_RIGHT)
-            message.type = down ? MessageType::RightButtonDown : MessageType::RightButtonUp;
-        message.x = event.button.x;
-        message.y = event.button.y;
-        break;
-    }
-    case SDL_QUIT:
-        message.type = MessageType::Close;
-        break;
-    default:
-        break;
+        case SDL_KEYDOWN:
+        case SDL_KEYUP:
+            message.type = event.type == SDL_KEYDOWN ? MessageType::KeyDown : MessageType::KeyUp;
+            message.key = VirtualKey(event.key.keysym.sym);
+            if (message.key == 0) message.type = MessageType::Other;
+            break;
+        case SDL_MOUSEMOTION:
+            message.type = MessageType::PointerMove;
+            message.x = event.motion.x;
+            message.y = event.motion.y;
+            break;
+        case SDL_MOUSEBUTTONDOWN:
+        case SDL_MOUSEBUTTONUP: {
+            const bool down = event.type == SDL_MOUSEBUTTONDOWN;
+            if (event.button.button == SDL_BUTTON_LEFT)
+                message.type = down ? MessageType::LeftButtonDown : MessageType::LeftButtonUp;
+            else if (event.button.button == SDL_BUTTON_RIGHT)
+                message.type = down ? MessageType::RightButtonDown : MessageType::RightButtonUp;
+            message.x = event.button.x;
+            message.y = event.button.y;
+            break;
+        }
+        case SDL_QUIT: message.type = MessageType::Close; break;
+        default: break;
     }
     return true;
 }
@@ -228,15 +227,15 @@ bool ReadJoystick(JoystickReading& reading) {
     reading.pov = 65535;
     if (SDL_JoystickNumHats(joystick) > 0) {
         switch (SDL_JoystickGetHat(joystick, 0)) {
-        case SDL_HAT_UP: reading.pov = 0; break;
-        case SDL_HAT_RIGHTUP: reading.pov = 4500; break;
-        case SDL_HAT_RIGHT: reading.pov = 9000; break;
-        case SDL_HAT_RIGHTDOWN: reading.pov = 13500; break;
-        case SDL_HAT_DOWN: reading.pov = 18000; break;
-        case SDL_HAT_LEFTDOWN: reading.pov = 22500; break;
-        case SDL_HAT_LEFT: reading.pov = 27000; break;
-        case SDL_HAT_LEFTUP: reading.pov = 31500; break;
-        default: break;
+            case SDL_HAT_UP: reading.pov = 0; break;
+            case SDL_HAT_RIGHTUP: reading.pov = 4500; break;
+            case SDL_HAT_RIGHT: reading.pov = 9000; break;
+            case SDL_HAT_RIGHTDOWN: reading.pov = 13500; break;
+            case SDL_HAT_DOWN: reading.pov = 18000; break;
+            case SDL_HAT_LEFTDOWN: reading.pov = 22500; break;
+            case SDL_HAT_LEFT: reading.pov = 27000; break;
+            case SDL_HAT_LEFTUP: reading.pov = 31500; break;
+            default: break;
         }
     }
     return true;

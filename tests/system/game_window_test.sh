@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# The real game in a real X server: it opens its window, shows the clear
+# colour, and a quit key ends it with status 0 and game.ini written.
+# Usage: game_window_test.sh PATH/TO/umbrafall
+set -euo pipefail
+
+game=$(readlink -f "$1")
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+# A game folder of its own, so the developer's game.ini is never touched.
+mkdir -p "$work/game/media"
+cp "$game" "$work/game/umbrafall"
+
+cat > "$work/session.sh" <<'SESSION'
+#!/usr/bin/env bash
+set -euo pipefail
+game_folder=$1 key=$2
+fail() { echo "FAIL ($key): $*"; exit 1; }
+
+rm -f "$game_folder/media/game.ini"
+SDL_NO_SIGNAL_HANDLERS=1 SDL_AUDIODRIVER=dummy "$game_folder/umbrafall" &
+pid=$!
+
+window=
+for _ in $(seq 100); do
+  window=$(xdotool search --name '^Umbrafall$' 2>/dev/null | head -n 1) && [ -n "$window" ] && break
+  sleep 0.1
+done
+[ -n "$window" ] || { kill -9 $pid; fail "no game window"; }
+sleep 0.5  # a few frames
+
+eval "$(xdotool getwindowgeometry --shell "$window")"
+[ "$WIDTH" = 640 ] && [ "$HEIGHT" = 480 ] || { kill -9 $pid; fail "window is ${WIDTH}x${HEIGHT}"; }
+import -window root "$game_folder/screen.png"
+centre=$(convert "$game_folder/screen.png" -format "%[fx:int(255*p{$((X + WIDTH / 2)),$((Y + HEIGHT / 2))}.r)] %[fx:int(255*p{$((X + WIDTH / 2)),$((Y + HEIGHT / 2))}.g)] %[fx:int(255*p{$((X + WIDTH / 2)),$((Y + HEIGHT / 2))}.b)]" info:)
+[ "$centre" = "13 13 13" ] || { kill -9 $pid; fail "centre pixel is '$centre', not the clear colour"; }
+
+xdotool key "$key"
+for _ in $(seq 50); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
+if kill -0 $pid 2>/dev/null; then kill -9 $pid; fail "still running after the quit key"; fi
+status=0
+wait $pid || status=$?
+[ $status -eq 0 ] || fail "exit status $status"
+
+grep -q '^\[Game\]$' "$game_folder/media/game.ini" || fail "game.ini not written"
+for k in Windowed Lights Music Joystick UseHiQualTex Width Height UseScreenRes; do
+  grep -q "^$k=" "$game_folder/media/game.ini" || fail "game.ini lacks $k"
+done
+echo "ok ($key): window ${WIDTH}x${HEIGHT}, centre $centre, exit 0, game.ini written"
+SESSION
+chmod +x "$work/session.sh"
+
+for key in Escape q; do
+  xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" "$work/session.sh" "$work/game" "$key"
+done

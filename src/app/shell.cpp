@@ -26,6 +26,7 @@ Matrix4* const ViewMatrixPtr = &ViewMatrix;
 namespace {
 
 float LastFrameTime = 0.0f;
+int ExitStatus = 0;  // -1 once the fatal box has been shown
 constexpr float MinFrameSeconds = 0.015f;
 
 void SetFixedGLState() {
@@ -130,6 +131,7 @@ void ShowFatalError() {
     std::snprintf(text, sizeof text, "%s The application cannot continue.", "Could not load media.");
     platform::ShowMessageBox(text, "SHUTDOWN ERROR", platform::MessageIcon::Error, true);
     IsRunning = false;
+    ExitStatus = -1;
     DestroyGameWindow();
 }
 
@@ -160,6 +162,7 @@ bool RunLoopTurn() {
     if (FrameTime == 0.0f) return true;
 
     UpdateGame();
+    if (!IsRunning) return false;     // the game ended during the update: there is nothing to draw on
     glMultMatrixf(ViewMatrixPtr->m);  // the view is folded into the pushed projection
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
@@ -172,11 +175,12 @@ bool RunLoopTurn() {
 }
 
 int RunProgram() {
+    ExitStatus = 0;
     if (StartProgram() != 0) return -1;
     while (RunLoopTurn()) {
     }
     ShutdownApplication();
-    return 0;
+    return ExitStatus;
 }
 
 void ReleaseProgramObjects() {

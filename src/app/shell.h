@@ -57,7 +57,8 @@ int StartProgram();
 // One turn of the main loop; false once the game has ended.
 bool RunLoopTurn();
 
-// The whole program run: start, loop, shut down. The exit status.
+// The whole program run: start, loop, shut down. The exit status: 0, or -1
+// after a failed start or a fatal error.
 int RunProgram();
 
 // Releases the program-wide objects in the reverse order of their creation;

@@ -1,9 +1,20 @@
 #pragma once
 
 #include "image/texture_cache.h"
+#include "model/static_model.h"
+
+inline constexpr int ChestModelCount = 4;
+inline constexpr int RockModelCount = 8;
 
 // The rock texture of every cave wall.
 extern TextureId CaveTexture;
+
+extern StaticModel ChestModels[ChestModelCount];
+extern StaticModel RockModels[RockModelCount];
+extern StaticModel DetectorModel;
+extern StaticModel DialModel;
+extern StaticModel TransporterModel;
+extern StaticModel PlayerBody;
 
 // Loads all media and builds the first level; false when the game cannot start.
 bool LoadGameMedia();

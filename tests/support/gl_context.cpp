@@ -3,14 +3,21 @@
 #include "app/input.h"
 #include "app/settings.h"
 #include "app/shell.h"
+#include "cave/cave_cell.h"
+#include "cave/cave_map.h"
+#include "cave/level_build.h"
+#include "game/game_state.h"
+#include "game/media_loading.h"
+#include "game/monsters.h"
+#include "game/player.h"
 #include "platform/headless/headless.h"
 
 #include <GL/gl.h>
 
+#include <algorithm>
 #include <cstring>
 
 OffscreenContext::OffscreenContext(int width, int height) : width_(width) {
-    platform::headless::Reset();
     ok_ = platform::OpenWindow({"test", width, height, false});
 }
 
@@ -24,6 +31,7 @@ std::array<std::uint8_t, 4> OffscreenContext::pixel(int x, int y) const {
 }
 
 void ResetProgramState() {
+    freeAllCells();  // while a context may still hold their lists
     platform::headless::Reset();
     IsRunning = false;
     IsPaused = false;
@@ -35,4 +43,24 @@ void ResetProgramState() {
     PointerX = PointerY = 0.0f;
     Joystick = JoystickState{};
     Settings = GameSettings{};
+
+    GameState = Playing;
+    GameClock = StateEndTime = 0.0f;
+    LevelIndex = LevelCount = 0;
+    LevelMap = CaveMap{};
+    MonsterCount = MaxMonsters / 4;
+    RocksToPlace = RockModelCount;
+    ChestsToPlace = ChestModelCount;
+    clearItems(CarriedRocks);
+    clearItems(FlyingRocks);
+    PlayerPos = {};
+    PlayerCell = nullptr;
+    CoinCount = 0;
+    HasDetector = false;
+    for (StaticModel* model : {&DetectorModel, &DialModel, &TransporterModel, &PlayerBody})
+        *model = StaticModel{};
+    for (StaticModel& model : ChestModels) model = StaticModel{};
+    for (StaticModel& model : RockModels) model = StaticModel{};
+    for (Monster& monster : Monsters) monster = Monster{};
+    std::fill(std::begin(MonsterCells), std::end(MonsterCells), nullptr);
 }

@@ -1,0 +1,4 @@
+#include "game/hud.h"
+
+// No HUD panel yet.
+void UpdateHud() {}

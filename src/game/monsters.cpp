@@ -1,0 +1,19 @@
+#include "game/monsters.h"
+
+Monster Monsters[MaxMonsters];
+int MonsterCount = 4;
+CaveCell* MonsterCells[MaxMonsters];
+int NearestMonster = -1;
+int AnimStanding = -1, AnimWalking = -1, AnimDuckwalk = -1, AnimSidestep = -1, AnimDead = -1, AnimAttack = -1;
+ItemList FlyingRocks;
+
+void resetMonsterToStanding(Monster& monster) {
+    behaviourState(monster) = AnimStanding;
+    if (monster.animationCount == 0) return;
+    monster.currentAnimation = AnimStanding;
+    if (AnimStanding < 0 || static_cast<std::uint32_t>(AnimStanding) >= monster.animationCount) return;
+    monster.animationFinished = false;
+    Animation& standing = monster.animations[AnimStanding];
+    standing.loop = false;
+    standing.time = 0.0f;
+}

@@ -1,0 +1,120 @@
+// umbrafall-mediagen MEDIA_FOLDER SOURCE_FOLDER
+// Writes the game's generated media: the level bitmaps from the hand-drawn
+// maps in SOURCE_FOLDER/levels, the cave rock texture and the title picture.
+// The same inputs always give the same bytes.
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "bmp_writer.h"
+#include "file_output.h"
+#include "font_lookup.h"
+#include "jpeg_writer.h"
+#include "level_maps.h"
+#include "rock_texture.h"
+#include "splash.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int MaxLevels = 16;  // the game reads no more level files than this
+constexpr int RockSize = 256;
+constexpr int JpegQuality = 90;
+
+bool fail(const std::string& where, const std::string& what) {
+    std::fprintf(stderr, "umbrafall-mediagen: %s: %s\n", where.c_str(), what.c_str());
+    return false;
+}
+
+// Level files in byte order of their names, the order the game plays them in.
+bool findLevelSources(const fs::path& folder, std::vector<fs::path>& sources) {
+    std::error_code ec;
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder, ec)) {
+        const std::string name = entry.path().filename().string();
+        if (name.rfind("cavemap", 0) == 0 && entry.path().extension() == ".txt")
+            sources.push_back(entry.path());
+    }
+    if (ec) return fail(folder.string(), ec.message());
+    std::sort(sources.begin(), sources.end(), [](const fs::path& a, const fs::path& b) {
+        return a.filename().string() < b.filename().string();
+    });
+    if (sources.empty()) return fail(folder.string(), "no level maps (cavemap*.txt)");
+    if (sources.size() > MaxLevels)
+        return fail(folder.string(), std::to_string(sources.size()) + " level maps, the game reads only " +
+                                         std::to_string(MaxLevels));
+    return true;
+}
+
+// Every map is checked before any bitmap is written, so a bad map leaves the
+// media folder as it was.
+bool writeLevels(const fs::path& sourceFolder, const fs::path& mediaFolder) {
+    std::vector<fs::path> sources;
+    if (!findLevelSources(sourceFolder / "levels", sources)) return false;
+    std::vector<LevelGrid> grids(sources.size());
+    for (std::size_t index = 0; index < sources.size(); ++index) {
+        const std::string source = sources[index].string();
+        std::string text;
+        std::string error;
+        if (!readTextFile(source, text, error)) return fail(source, error);
+        if (!parseLevelText(text, grids[index], error)) return fail(source, error);
+        if (!checkLevel(grids[index], static_cast<int>(index), error)) return fail(source, error);
+    }
+    for (std::size_t index = 0; index < sources.size(); ++index) {
+        const LevelGrid& grid = grids[index];
+        const fs::path target = mediaFolder / fs::path(sources[index].filename()).replace_extension(".bmp");
+        std::string error;
+        if (!writeFileAtomically(target.string(), encodeBmp(levelBitmap(grid)), error))
+            return fail(target.string(), error);
+        int startColumn = 0;
+        int startRow = 0;
+        findStartCell(grid, startColumn, startRow);
+        std::printf("%s: %d x %d cells, %d open, start at column %d, row %d\n", target.filename().c_str(),
+                    grid.width, grid.height, countOpenCells(grid), startColumn, startRow);
+    }
+    return true;
+}
+
+bool writeJpeg(const fs::path& target, const RgbImage& image) {
+    std::vector<std::uint8_t> bytes;
+    std::string error;
+    if (!encodeJpeg(image, JpegQuality, bytes, error)) return fail(target.string(), error);
+    if (!writeFileAtomically(target.string(), bytes, error)) return fail(target.string(), error);
+    std::printf("%s: %d x %d\n", target.filename().c_str(), image.width, image.height);
+    return true;
+}
+
+bool writeSplash(const fs::path& target) {
+    std::string fontFile;
+    std::string error;
+    if (!findFontFile("sans-serif:bold", fontFile, error)) return fail(target.string(), error);
+    RgbImage splash;
+    if (!makeSplash(fontFile, splash, error)) return fail(target.string(), error);
+    return writeJpeg(target, splash);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: umbrafall-mediagen MEDIA_FOLDER SOURCE_FOLDER\n");
+        return 2;
+    }
+    const fs::path mediaFolder = argv[1];
+    const fs::path sourceFolder = argv[2];
+    std::error_code ec;
+    fs::create_directories(mediaFolder, ec);
+    if (ec) {
+        fail(mediaFolder.string(), ec.message());
+        return 1;
+    }
+
+    if (!writeLevels(sourceFolder, mediaFolder)) return 1;
+    if (!writeJpeg(mediaFolder / "Cliffs1.jpg", makeRockTexture(RockSize))) return 1;
+    if (!writeSplash(mediaFolder / "splash.jpg")) return 1;
+    return 0;
+}

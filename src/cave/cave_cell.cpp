@@ -193,12 +193,11 @@ CaveCell* getOrCreateCell(int index, float x, float z) {
     return createCell(index, x, z);
 }
 
-bool compileCell(CaveCell& cell, int gridWidth, OpenCellTest open) {
+bool compileCell(CaveCell& cell, const CaveMap& map) {
+    const int gridWidth = map.width;
     if (gridWidth <= 0 || cell.index < 0) return false;
     const int column = cell.index % gridWidth;
     const int row = cell.index / gridWidth;
-    // Out of the grid counts as rock; rows past the end are the caller's to refuse.
-    const auto isOpen = [&](int c, int r) { return c >= 0 && c < gridWidth && r >= 0 && open(c, r); };
 
     // A second compile starts over rather than piling up connections.
     cell.connectionCount = 0;
@@ -212,7 +211,7 @@ bool compileCell(CaveCell& cell, int gridWidth, OpenCellTest open) {
     for (int d = 0; d < DirectionCount; ++d) {
         const int c = column + NeighbourOffsets[d].column;
         const int r = row + NeighbourOffsets[d].row;
-        openAround[d] = isOpen(c, r);
+        openAround[d] = isOpenCell(map, c, r);
         if (!openAround[d]) continue;
         // Wide in case a huge grid width would overflow; the table is small anyway.
         const std::int64_t at = std::int64_t{r} * gridWidth + c;

@@ -3,12 +3,11 @@
 // with the openings to its open neighbours, the lines across them (portals),
 // the walls that stop movement, the items lying in it and one display list.
 
+#include "cave/cave_map.h"
 #include "cave/item_list.h"
 #include "math/wall_segment.h"
 
 #include <cstdint>
-#include <memory>
-#include <type_traits>
 
 inline constexpr int MaxConnections = 4;
 inline constexpr int MaxWalls = 8;
@@ -109,37 +108,7 @@ std::uint32_t takeListName();
 CaveCell* createCell(int index, float x, float z);
 CaveCell* getOrCreateCell(int index, float x, float z);
 
-// A cheap, non-owning reference to a plain function or any callable
-// bool(int column, int row) that tells whether a grid cell exists and is
-// open. A callable object must outlive the reference.
-class OpenCellTest {
-public:
-    OpenCellTest(bool (*test)(int, int)) : function_(test) {}  // NOLINT(google-explicit-constructor)
-
-    template <class F>
-    requires(!std::is_same_v<std::remove_cvref_t<F>, OpenCellTest> &&
-             !std::is_function_v<std::remove_reference_t<F>> && std::is_invocable_r_v<bool, F&, int, int>)
-        OpenCellTest(F&& test)  // NOLINT(google-explicit-constructor): lambdas convert in place
-        : object_(const_cast<void*>(static_cast<const void*>(std::addressof(test)))),
-          call_([](void* object, int column, int row) -> bool {
-              return (*static_cast<std::remove_reference_t<F>*>(object))(column, row);
-          }) {}
-
-    bool operator()(int column, int row) const {
-        if (call_) return call_(object_, column, row);
-        return function_ && function_(column, row);
-    }
-
-private:
-    bool (*function_)(int, int) = nullptr;
-    void* object_ = nullptr;
-    bool (*call_)(void*, int, int) = nullptr;
-};
-
-// Compiles the cell's display list and fills its connections and walls. The
-// cell's column and row follow from its index and the grid width. False for
-// a grid width or index that cannot be this cell's.
-bool compileCell(CaveCell& cell, int gridWidth, OpenCellTest open);
+bool compileCell(CaveCell& cell, const CaveMap& map);
 
 // The pieces compileCell emits into its open GL_TRIANGLES batch.
 void emitCellFloor(const CaveCell& cell);

@@ -130,7 +130,7 @@ bool BuildLevel() {
             if (!IsOpen(c, r)) continue;
             CaveCell* cell = getOrCreateCell(r * map.width + c, static_cast<float>(c) * map.cellSizeX,
                                              static_cast<float>(r) * map.cellSizeZ);
-            if (!cell || !compileCell(*cell, map.width, IsOpen)) return false;
+            if (!cell || !compileCell(*cell, map)) return false;
         }
     }
 

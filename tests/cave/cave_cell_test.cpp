@@ -7,7 +7,6 @@
 
 #include <array>
 #include <cmath>
-#include <limits>
 #include <set>
 #include <string>
 #include <vector>
@@ -139,16 +138,26 @@ Surfaces checkSurfaces(const CaveCell& cell) {
     return s;
 }
 
+// A grid of `width` x `height` cells, all open.
+CaveMap OpenGrid(int width, int height) {
+    CaveMap map;
+    map.width = width;
+    map.height = height;
+    map.cells.assign(static_cast<std::size_t>(width * height), OpenCell);
+    return map;
+}
+
 // Builds a cave in the level build's walk order: '.' open, '#' rock.
 int buildCave(const std::vector<std::string>& rows) {
     const int width = static_cast<int>(rows[0].size());
-    const auto open = [&](int c, int r) {
-        return c >= 0 && r >= 0 && c < width && r < static_cast<int>(rows.size()) && rows[r][c] == '.';
-    };
-    for (int r = 0; r < static_cast<int>(rows.size()); ++r) {
+    CaveMap map = OpenGrid(width, static_cast<int>(rows.size()));
+    for (int r = 0; r < map.height; ++r)
+        for (int c = 0; c < width; ++c)
+            if (rows[r][c] != '.') map.cells[static_cast<std::size_t>(r * width + c)] = 1;
+    for (int r = 0; r < map.height; ++r) {
         for (int c = 0; c < width; ++c) {
-            if (!open(c, r)) continue;
-            EXPECT_TRUE(compileCell(*getOrCreateCell(r * width + c, c * 10.0f, r * 10.0f), width, open));
+            if (!isOpenCell(map, c, r)) continue;
+            EXPECT_TRUE(compileCell(*getOrCreateCell(r * width + c, c * 10.0f, r * 10.0f), map));
         }
     }
     return width;
@@ -309,17 +318,17 @@ TEST_F(CaveCellTest, RecordsNeverOverflowAndBadCellsAreRefused) {
     const CaveCell& centre = *CellTable[width + 1];
     EXPECT_EQ(centre.connectionCount, MaxConnections);
     EXPECT_EQ(centre.wallCount, MaxWalls);
-    EXPECT_FALSE(compileCell(*CellTable[0], 0, [](int, int) { return true; }));
+    EXPECT_FALSE(compileCell(*CellTable[0], CaveMap{}));
 
     CaveCell& cell = *createCell(CellTableSize - 1, 0, 0);
     EXPECT_FALSE(addPassage(8, cell, cell));
     EXPECT_FALSE(addPassage(-1, cell, cell));
     EXPECT_EQ(cell.connectionCount, 0);
-    // Neighbours past the table's end are left out.
-    EXPECT_TRUE(compileCell(cell, 32, [](int, int) { return true; }));
+    EXPECT_TRUE(compileCell(cell, OpenGrid(32, 32)));
     EXPECT_EQ(cell.connectionCount, 3);
-    EXPECT_TRUE(compileCell(cell, std::numeric_limits<int>::max(), [](int, int) { return true; }));
-    EXPECT_EQ(cell.connectionCount, 1);
+    // Neighbours past the table's end are left out: only north and north-east remain.
+    EXPECT_TRUE(compileCell(cell, OpenGrid(33, 32)));
+    EXPECT_EQ(cell.connectionCount, 2);
 }
 
 TEST_F(CaveCellTest, ListNamesContinueAcrossLevelsAndAreNeverRepeated) {

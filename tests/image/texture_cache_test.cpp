@@ -185,4 +185,15 @@ TEST_F(TextureCacheTest, A256thTextureIsRefusedWithoutTouchingTheTable) {
     EXPECT_NE(TextureCache[7].texture, 0u);
 }
 
+TEST_F(TextureCacheTest, CorruptJpegInTheMediaFolderIsReportedAndPlayGoesOn) {
+    std::string rock(256, '\0');
+    rock[0] = '\xFF';
+    rock[1] = '\xD8';  // a JPEG start marker, then garbage
+    folder_.writeMedia("Cliffs1.jpg", rock);
+    EXPECT_EQ(LoadTexture("Cliffs1.jpg", AlphaNone, 0.0f), 0u);
+    ASSERT_EQ(headless::MessageBoxes().size(), 1u);
+    EXPECT_EQ(headless::MessageBoxes()[0].text,
+              "Unable to load the texture file: Cliffs1.jpg The application will continue.");
+}
+
 }  // namespace

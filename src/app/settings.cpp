@@ -8,6 +8,12 @@
 
 GameSettings Settings;
 
+void UseGivenSettings(const GameSettings& given) {
+    Settings = given;
+    Settings.changed = false;
+    Settings.given = true;
+}
+
 namespace {
 
 const char* const Section = "Game";
@@ -68,6 +74,7 @@ void GameSettings::ChooseResolution(int index) {
 }
 
 bool GameSettings::RunLauncher(const char*) {
+    if (given) return true;
     // Until the launcher window exists, start with the stored choices as if
     // the player had pressed Start at once.
     Load();

@@ -3,6 +3,7 @@
 
 struct GameSettings {
     bool changed = false;  // Start was pressed: written back at program exit
+    bool given = false;    // set by a driver: no file, no launcher
     int Windowed = 1;
     int Lights = 1;
     int Music = 0;
@@ -26,3 +27,7 @@ struct GameSettings {
 inline constexpr int DesktopResolution = 3;
 
 extern GameSettings Settings;
+
+// For a driver that runs the game unattended: start-up takes these settings
+// as they are, with no file and no launcher, and nothing is written back.
+void UseGivenSettings(const GameSettings& given);

@@ -22,6 +22,8 @@ float FrameTime = 0.0f;
 LightRecord LightTable[LightCount];
 Matrix4 ViewMatrix;  // the identity until start-up
 Matrix4* const ViewMatrixPtr = &ViewMatrix;
+bool MeasureFrameCosts = false;
+FrameCosts LastFrameCosts;
 
 namespace {
 
@@ -161,8 +163,10 @@ bool RunLoopTurn() {
     FrameTime = TickFrameClock();
     if (FrameTime == 0.0f) return true;
 
+    const double started = MeasureFrameCosts ? platform::PreciseSeconds() : 0.0;
     UpdateGame();
-    if (!IsRunning) return false;     // the game ended during the update: there is nothing to draw on
+    if (!IsRunning) return false;  // the game ended during the update: there is nothing to draw on
+    const double updated = MeasureFrameCosts ? platform::PreciseSeconds() : 0.0;
     glMultMatrixf(ViewMatrixPtr->m);  // the view is folded into the pushed projection
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
@@ -170,6 +174,10 @@ bool RunLoopTurn() {
     RenderScene();
     glMatrixMode(GL_PROJECTION);
     glPopMatrix();
+    if (MeasureFrameCosts) {
+        glFinish();
+        LastFrameCosts = FrameCosts{(updated - started) * 1000.0, (platform::PreciseSeconds() - updated) * 1000.0};
+    }
     platform::SwapBuffers();
     return true;
 }

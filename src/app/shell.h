@@ -27,6 +27,16 @@ extern LightRecord LightTable[LightCount];  // record 0 is GL_LIGHT0
 extern Matrix4 ViewMatrix;
 extern Matrix4* const ViewMatrixPtr;
 
+// What the last drawn frame cost in wall-clock milliseconds, when
+// MeasureFrameCosts is set (by a benchmark: it waits for each frame's drawing
+// to finish, which the game itself never does).
+struct FrameCosts {
+    double updateMs;
+    double renderMs;
+};
+extern bool MeasureFrameCosts;
+extern FrameCosts LastFrameCosts;
+
 // The clock in seconds, as the frame clock reads it.
 float ClockSeconds();
 

@@ -6,10 +6,15 @@
 
 struct CaveCell;
 
+inline constexpr float EyeHeight = 2.1f;  // above the floor
+inline constexpr int MaxCoins = 25;
+
 extern Vector3 PlayerPos;      // the eye
 extern Vector3 ViewDir;        // unit look direction
 extern const Vector3 WorldUp;  // (0, 1, 0)
 extern CaveCell* PlayerCell;   // the cell the player is in
+extern float ViewYaw;          // heading, radians from +z toward +x
+extern float ViewPitch;        // radians, positive looks down
 extern int CoinCount;
 extern bool HasDetector;
 extern ItemList CarriedRocks;

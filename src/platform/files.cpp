@@ -4,6 +4,7 @@
 #include <fnmatch.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <system_error>
 
@@ -21,6 +22,10 @@ std::vector<std::string> FindFiles(const std::string& folder, const std::string&
     }
     std::sort(names.begin(), names.end());
     return names;
+}
+
+double PreciseSeconds() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
 std::string RunningExecutableFolder() {

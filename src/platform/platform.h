@@ -12,6 +12,10 @@ namespace platform {
 // Milliseconds since the program started (wraps after 49 days).
 std::uint32_t Milliseconds();
 
+// A steady clock in seconds with sub-microsecond resolution, for measuring
+// how long work takes; never used for game time.
+double PreciseSeconds();
+
 // Seed for the game's random generator: the wall clock in the real game, a
 // value the driver chose in a headless run.
 std::uint32_t RandomSeed();

@@ -1,5 +1,16 @@
 #include "game/media_loading.h"
 
+#include "app/media_path.h"
+#include "app/settings.h"
+#include "app/shell.h"
+#include "audio/midi_player.h"
+#include "cave/level_build.h"
+#include "game/game_state.h"
+#include "game/hud.h"
+#include "game/player.h"
+
+#include <GL/gl.h>
+
 TextureId CaveTexture = 0;
 StaticModel ChestModels[ChestModelCount];
 StaticModel RockModels[RockModelCount];
@@ -7,6 +18,41 @@ StaticModel DetectorModel;
 StaticModel DialModel;
 StaticModel TransporterModel;
 StaticModel PlayerBody;
+Matrix4 DetectorMount;
 
-// No media to load yet.
-bool LoadGameMedia() { return true; }
+int ThrowSound = -1, DetectorSound = -1, KnockoutSound = -1, CoinsSound = -1;
+int StepSounds[4] = {-1, -1, -1, -1};
+int MonsterSounds[4] = {-1, -1, -1, -1};
+int ScrunchSounds[4] = {-1, -1, -1, -1};
+
+namespace {
+
+// The lamp: a point light at the eye, fading as 1 / (0.25 x distance).
+void SetUpLamp() {
+    LightRecord& lamp = LightTable[0];
+    if (lamp.enabled <= 0) return;
+    lamp.position[3] = 1.0f;
+    glLightfv(GL_LIGHT0, GL_POSITION, lamp.position);
+    glLighti(GL_LIGHT0, GL_SPOT_CUTOFF, 180);
+    glLightf(GL_LIGHT0, GL_LINEAR_ATTENUATION, 0.25f);
+    glLighti(GL_LIGHT0, GL_CONSTANT_ATTENUATION, 0);
+}
+
+}  // namespace
+
+bool LoadGameMedia() {
+    LevelCount = FindLevelFiles();
+    CaveTexture = LoadTexture("Cliffs1.jpg", AlphaNone, 0.0f);
+    SetUpLamp();
+    makeEulerMatrix({0.0f, 3.14159f, 0.0f}, {0.0f, -0.5f, 0.9f}, DetectorMount);
+
+    if (!BuildLevel()) return false;
+
+    PlayerPos.y = EyeHeight;
+    CoinCount = 3;
+    GameState = Playing;
+    UpdateHud();
+    if (Settings.Music == 0) StopSong();
+    ResetFrameClock();
+    return true;
+}

@@ -16,5 +16,13 @@ extern StaticModel DialModel;
 extern StaticModel TransporterModel;
 extern StaticModel PlayerBody;
 
+// Where the carried detector sits relative to the player's body.
+extern Matrix4 DetectorMount;
+
+// Sound slots; -1 until loaded. Up to four copies of the repeated sounds
+// can play at once.
+extern int ThrowSound, DetectorSound, KnockoutSound, CoinsSound;
+extern int StepSounds[4], MonsterSounds[4], ScrunchSounds[4];
+
 // Loads all media and builds the first level; false when the game cannot start.
 bool LoadGameMedia();

@@ -17,3 +17,9 @@ void resetMonsterToStanding(Monster& monster) {
     standing.loop = false;
     standing.time = 0.0f;
 }
+
+// The monsters stand where the level put them until they learn to move.
+void UpdateMonsters() {}
+
+// Thrown rocks hang where they left the hand until they learn to fly.
+ItemNode* UpdateFlyingRock(ItemNode* node) { return node ? node->next : nullptr; }

@@ -26,5 +26,12 @@ extern int AnimStanding, AnimWalking, AnimDuckwalk, AnimSidestep, AnimDead, Anim
 
 extern ItemList FlyingRocks;
 
+// Moves the monsters in play toward the player, one frame on.
+void UpdateMonsters();
+
+// Moves a thrown rock one frame on; returns the node that followed it in
+// FlyingRocks (read first: the rock may leave the list).
+ItemNode* UpdateFlyingRock(ItemNode* node);
+
 // Puts a monster back to standing, its animation at the start and not looping.
 void resetMonsterToStanding(Monster& monster);

@@ -1,4 +1,71 @@
 #include "game/scene.h"
 
-// Nothing to draw yet: the frame shows the clear colour.
-void RenderScene() {}
+#include "app/settings.h"
+#include "cave/cave_cell.h"
+#include "game/game_state.h"
+#include "game/media_loading.h"
+#include "game/monsters.h"
+#include "game/player.h"
+
+#include <GL/gl.h>
+
+int TransporterVisible = 0;
+
+namespace {
+
+constexpr int MaxWalkDepth = 5;  // cells at depth 6 are drawn but not walked beyond
+
+// A loaded static model with its own transform and first texture.
+void Draw(const StaticModel& model) {
+    if (model.loaded <= 0) return;
+    glLoadIdentity();
+    glLoadMatrixf(model.matrix.data());
+    glBindTexture(GL_TEXTURE_2D, model.materials[0].texture);
+    glCallList(model.displayList);
+}
+
+}  // namespace
+
+void DrawCellTree(CaveCell* cell, int depth) {
+    glCallList(cell->displayList);
+    if (cell->items.head) {
+        for (const ItemNode* node = cell->items.head; node; node = node->next) {
+            if (node->kind == ItemTransporter)
+                TransporterVisible = 1;  // drawn last, blended
+            else
+                Draw(*node->object);
+        }
+        glLoadIdentity();
+        glBindTexture(GL_TEXTURE_2D, CaveTexture);
+    }
+    cell->visited = true;
+    if (depth > MaxWalkDepth) return;
+    for (int k = 0; k < cell->connectionCount && k < MaxConnections; ++k)
+        if (CaveCell* next = cell->neighbours[k]; next && !next->visited) DrawCellTree(next, depth + 1);
+}
+
+void RenderScene() {
+    if (Settings.Lights != 0) glEnable(GL_LIGHTING);
+    glBindTexture(GL_TEXTURE_2D, CaveTexture);
+    for (CaveCell* cell = CellList.head; cell; cell = cell->next) cell->visited = false;
+    if (PlayerCell) DrawCellTree(PlayerCell, 0);
+
+    for (ItemNode* node = FlyingRocks.head; node;) {
+        StaticModel& rock = *node->object;
+        makeEulerMatrix(rock.angles, rock.position, rock.matrix);
+        Draw(rock);
+        node = UpdateFlyingRock(node);
+    }
+
+    if (HasDetector) {
+        Draw(DetectorModel);
+        Draw(DialModel);
+    }
+
+    if (TransporterVisible != 0) {
+        glEnable(GL_BLEND);
+        if (TransporterVisible > 0) Draw(TransporterModel);
+    }
+    TransporterVisible = 0;
+    glDisable(GL_BLEND);
+}

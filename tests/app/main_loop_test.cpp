@@ -3,6 +3,7 @@
 #include "app/shell.h"
 #include "platform/headless/headless.h"
 #include "support/gl_context.h"
+#include "support/level_maps.h"
 #include "support/temp_folder.h"
 
 #include <GL/gl.h>
@@ -165,7 +166,13 @@ TEST_F(MainLoopTest, FatalErrorShowsItsBoxAndEndsTheGame) {
     EXPECT_FALSE(platform::WindowIsOpen());
 }
 
+// A ring of corridor round the top-left of an 8 x 8 grid.
+const std::initializer_list<const char*> RingLevel = {
+    ".......#", ".#####.#", ".#####.#", ".#####.#", ".#####.#", ".......#", "########", "########",
+};
+
 TEST_F(MainLoopTest, WholeRunEndsOnQuitWithStatusZeroAndStoresTheSettings) {
+    folder_.writeMedia("cavemap1.bmp", levelBitmap(RingLevel));
     folder_.writeMedia("game.ini", "; the player's notes\n[Game]\nMusic=1\n");
     headless::PushMessage({MessageType::KeyDown, 'Q', 0, 0});
     EXPECT_EQ(RunProgram(), 0);
@@ -174,6 +181,16 @@ TEST_F(MainLoopTest, WholeRunEndsOnQuitWithStatusZeroAndStoresTheSettings) {
     EXPECT_EQ(folder_.readMedia("game.ini"),
               "; the player's notes\n[Game]\nMusic=1\nWindowed=1\nLights=0\nJoystick=0\nUseHiQualTex=0\n"
               "Width=640\nHeight=480\nUseScreenRes=0\n");
+}
+
+TEST_F(MainLoopTest, NoLevelToPlayEndsWithTheFatalBox) {
+    EXPECT_EQ(RunProgram(), -1);
+    const auto& boxes = headless::MessageBoxes();
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[0].text, "Unable to load the texture file: Cliffs1.jpg The application will continue.");
+    EXPECT_EQ(boxes[1].text, "Could not load media. The application cannot continue.");
+    EXPECT_TRUE(boxes[1].ownedByWindow);
+    EXPECT_FALSE(platform::WindowIsOpen());
 }
 
 TEST_F(MainLoopTest, WindowThatCannotOpenEndsStartUpWithoutAMessage) {

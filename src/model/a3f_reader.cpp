@@ -1,0 +1,161 @@
+#include "model/a3f_reader.h"
+
+#include "app/media_path.h"
+#include "app/utilities.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+// The characters scanf skips as white space in the C locale.
+bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
+
+// Sign, then a hex float after "0x" or a decimal one, as scanf's %f takes
+// them. Reads the longest prefix that is a number; `used` is its length.
+bool parseFloat(std::string_view text, float& out, std::size_t& used) {
+    const char* begin = text.data();
+    const char* end = begin + text.size();
+    const char* p = begin;
+    const bool negative = p != end && *p == '-';
+    if (p != end && (*p == '+' || *p == '-')) ++p;
+    if (p == end || *p == '+' || *p == '-') return false;
+    float value = 0.0f;
+    std::from_chars_result read{p, std::errc::invalid_argument};
+    if (end - p > 2 && p[0] == '0' && (p[1] == 'x' || p[1] == 'X') && p[2] != '+' && p[2] != '-')
+        read = std::from_chars(p + 2, end, value, std::chars_format::hex);
+    if (read.ec != std::errc()) read = std::from_chars(p, end, value, std::chars_format::general);
+    if (read.ec != std::errc() || !std::isfinite(value)) return false;
+    out = negative ? -value : value;
+    used = static_cast<std::size_t>(read.ptr - begin);
+    return true;
+}
+
+// At most 40 characters of a token, for messages.
+int shown(std::string_view t) { return static_cast<int>(t.size() < 40 ? t.size() : 40); }
+
+}  // namespace
+
+bool readModelFile(const char* fileName, std::vector<char>& bytes) {
+    bytes.clear();
+    PathBuffer path;
+    std::FILE* file = MediaPath(path, fileName) ? std::fopen(path, "rb") : nullptr;
+    if (!file) {
+        ShowMessage("Could not open file:", path[0] ? path : fileName);
+        return false;
+    }
+    bool tooLarge = false;
+    char chunk[1 << 16];
+    for (;;) {
+        const std::size_t n = std::fread(chunk, 1, sizeof chunk, file);
+        if (n > ModelFileCapacity - bytes.size()) {
+            tooLarge = true;
+            break;
+        }
+        bytes.insert(bytes.end(), chunk, chunk + n);
+        if (n < sizeof chunk) break;
+    }
+    const bool readError = std::ferror(file) != 0;
+    std::fclose(file);
+    if (readError) {
+        ShowMessage("Could not open file:", path);
+    } else if (tooLarge) {
+        showBadModel(fileName, "larger than 64 MiB");
+    }
+    if (readError || tooLarge) {
+        bytes.clear();
+        return false;
+    }
+    return true;
+}
+
+void showBadModel(const char* fileName, const char* reason) {
+    char detail[MessageCapacity];
+    std::snprintf(detail, sizeof detail, "%s (%s)", fileName, reason);
+    ShowMessage("Bad model:", detail);
+}
+
+std::string_view A3fReader::token() {
+    while (at_ != end_ && isBlank(*at_)) ++at_;
+    const char* start = at_;
+    while (at_ != end_ && !isBlank(*at_)) ++at_;
+    return {start, static_cast<std::size_t>(at_ - start)};
+}
+
+std::string_view A3fReader::stepOver(char brace) {
+    const std::string_view read = token();
+    const char* p = at_;
+    while (p != end_ && isBlank(*p)) ++p;
+    if (p != end_ && *p == brace) at_ = p + 1;
+    return read;
+}
+
+void A3fReader::skipPastClose() {
+    for (std::string_view t = token(); !t.empty() && t != "}"; t = token()) {
+    }
+}
+
+bool A3fReader::required(std::string_view& t) {
+    if (failed()) return false;
+    t = token();
+    return !t.empty() || fail("the file ends early");
+}
+
+bool A3fReader::number(float& out) {
+    std::string_view t;
+    if (!required(t)) return false;
+    std::size_t used = 0;
+    if (!parseFloat(t, out, used) || used != t.size())
+        return fail("\"%.*s\" is not a number", shown(t), t.data());
+    return true;
+}
+
+bool A3fReader::unsignedNumber(std::uint32_t& out) {
+    std::string_view t;
+    if (!required(t)) return false;
+    const char* p = t.data() + (t[0] == '+' ? 1 : 0);
+    const char* end = t.data() + t.size();
+    const auto [stop, error] = std::from_chars(p, end, out);
+    if (p == end || *p == '-' || error != std::errc() || stop != end)
+        return fail("\"%.*s\" is not a count or index", shown(t), t.data());
+    return true;
+}
+
+bool A3fReader::count(std::uint32_t& out, std::uint32_t tokensEach, std::uint32_t limit, const char* what) {
+    if (!unsignedNumber(out)) return false;
+    if (out > limit) return fail("%u %s, at most %u", out, what, limit);
+    // A token takes a character and a separator, the last one no separator.
+    const std::uint64_t room = (static_cast<std::uint64_t>(end_ - at_) + 1) / 2;
+    if (static_cast<std::uint64_t>(out) * tokensEach > room)
+        return fail("%u %s promised, the file is too short", out, what);
+    return true;
+}
+
+bool A3fReader::name(char* out, std::size_t capacity, const char* what) {
+    std::string_view t;
+    if (!required(t)) return false;
+    if (t.size() >= capacity)
+        return fail("%s \"%.*s\" longer than %zu characters", what, shown(t), t.data(), capacity - 1);
+    std::memcpy(out, t.data(), t.size());
+    out[t.size()] = '\0';
+    return true;
+}
+
+bool A3fReader::fail(const char* format, ...) {
+    if (!failed()) {
+        va_list args;
+        va_start(args, format);
+        std::vsnprintf(failure_, sizeof failure_, format, args);
+        va_end(args);
+    }
+    return false;
+}
+
+float leadingNumber(std::string_view t) {
+    float value = 0.0f;
+    std::size_t used = 0;
+    return parseFloat(t, value, used) ? value : 0.0f;
+}

@@ -1,0 +1,95 @@
+#pragma once
+// Plays by itself through the keys and the pointer, the way a player does.
+// It reads the game's state only to plan: a breadth-first path over the cave
+// cells to the level's transporter, with short detours to the items lying in
+// the cells it walks through.
+
+#include "platform/platform.h"
+
+#include <array>
+#include <vector>
+
+struct CaveCell;
+struct ItemNode;
+
+// What the autopilot looks at before each frame.
+struct PilotView {
+    int gameState = 0;
+    const CaveCell* cells = nullptr;  // head of the level's cell list
+    const CaveCell* playerCell = nullptr;
+    float x = 0.0f;  // the eye's ground position
+    float z = 0.0f;
+    float yaw = 0.0f;    // radians from +z toward +x
+    float clock = 0.0f;  // game seconds
+};
+
+PilotView ReadPilotView();
+
+// Into (-pi, pi].
+float WrapAngle(float angle);
+
+// The yaw that looks from one ground point at another.
+float HeadingTo(float fromX, float fromZ, float toX, float toZ);
+
+// The window column to put the pointer in so that the view turns toward a
+// heading `error` radians away (positive: toward larger yaw), in proportion
+// to it, within the window.
+int PointerColumn(float error, float gain, int width);
+
+// Fewest-step path along the cells' connections, both ends included; false
+// when `goal` cannot be reached from `from`.
+bool FindCellPath(const CaveCell* from, const CaveCell* goal, std::vector<const CaveCell*>& path);
+
+// The cell holding the transporter, with the transporter's ground position.
+const CaveCell* FindTransporter(const CaveCell* cells, float& x, float& z);
+
+class Autopilot {
+public:
+    // `frameMs`: the virtual length of a frame, which sets how hard to steer.
+    Autopilot(int width, int height, int frameMs);
+
+    // Appends the messages to send before the coming frame.
+    void plan(const PilotView& view, std::vector<platform::Message>& out);
+
+    bool walking() const { return forwardHeld_; }
+    const std::vector<const CaveCell*>& path() const { return path_; }
+
+private:
+    enum class Mode { Normal, Recentre, BackOff };
+    struct Target {
+        float x = 0.0f, z = 0.0f;
+        const void* id = nullptr;  // what is aimed at; a change restarts the progress watch
+        const ItemNode* item = nullptr;
+    };
+
+    void startLevel(const PilotView& view);
+    void replan(const PilotView& view);
+    bool chooseTarget(const PilotView& view, Target& target);
+    void watchProgress(const PilotView& view, const Target& target, float distance);
+    void setKey(int key, bool down, bool& held, std::vector<platform::Message>& out);
+    void setPointer(int column, std::vector<platform::Message>& out);
+    bool skipped(const ItemNode* item) const;
+
+    int width_, height_;
+    float gain_;
+    int sentColumn_ = -1;
+    bool forwardHeld_ = false;
+    bool backHeld_ = false;
+
+    bool planned_ = false;
+    const CaveCell* pathFrom_ = nullptr;
+    const CaveCell* goal_ = nullptr;
+    float goalX_ = 0.0f, goalZ_ = 0.0f;
+    std::vector<const CaveCell*> path_;
+
+    Mode mode_ = Mode::Normal;
+    float modeUntil_ = 0.0f;
+    const void* watchedId_ = nullptr;
+    float bestDistance_ = 0.0f;
+    float stuckSeconds_ = 0.0f;
+    float lastClock_ = 0.0f;
+
+    static constexpr int MaxSkipped = 32;
+    std::array<const ItemNode*, MaxSkipped> skipped_{};
+    int skippedCount_ = 0;
+};

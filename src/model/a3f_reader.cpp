@@ -41,6 +41,7 @@ int shown(std::string_view t) { return static_cast<int>(t.size() < 40 ? t.size()
 
 bool readModelFile(const char* fileName, std::vector<char>& bytes) {
     bytes.clear();
+    if (!fileName) fileName = "";
     PathBuffer path;
     std::FILE* file = MediaPath(path, fileName) ? std::fopen(path, "rb") : nullptr;
     if (!file) {
@@ -98,7 +99,7 @@ void A3fReader::skipPastClose() {
     }
 }
 
-bool A3fReader::required(std::string_view& t) {
+bool A3fReader::next(std::string_view& t) {
     if (failed()) return false;
     t = token();
     return !t.empty() || fail("the file ends early");
@@ -106,7 +107,7 @@ bool A3fReader::required(std::string_view& t) {
 
 bool A3fReader::number(float& out) {
     std::string_view t;
-    if (!required(t)) return false;
+    if (!next(t)) return false;
     std::size_t used = 0;
     if (!parseFloat(t, out, used) || used != t.size())
         return fail("\"%.*s\" is not a number", shown(t), t.data());
@@ -115,7 +116,7 @@ bool A3fReader::number(float& out) {
 
 bool A3fReader::unsignedNumber(std::uint32_t& out) {
     std::string_view t;
-    if (!required(t)) return false;
+    if (!next(t)) return false;
     const char* p = t.data() + (t[0] == '+' ? 1 : 0);
     const char* end = t.data() + t.size();
     const auto [stop, error] = std::from_chars(p, end, out);
@@ -136,7 +137,7 @@ bool A3fReader::count(std::uint32_t& out, std::uint32_t tokensEach, std::uint32_
 
 bool A3fReader::name(char* out, std::size_t capacity, const char* what) {
     std::string_view t;
-    if (!required(t)) return false;
+    if (!next(t)) return false;
     if (t.size() >= capacity)
         return fail("%s \"%.*s\" longer than %zu characters", what, shown(t), t.data(), capacity - 1);
     std::memcpy(out, t.data(), t.size());

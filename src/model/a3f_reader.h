@@ -32,6 +32,7 @@ public:
 
     // Readers of required values: false, with failure() set, when the
     // token is missing or not what was asked for.
+    bool next(std::string_view& token);
     bool number(float& out);
     bool unsignedNumber(std::uint32_t& out);
     // A count of entries that take at least `tokensEach` tokens each, no
@@ -46,7 +47,6 @@ public:
 
 private:
     std::string_view stepOver(char brace);
-    bool required(std::string_view& token);
 
     const char* at_;
     const char* end_;

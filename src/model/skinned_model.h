@@ -3,49 +3,56 @@
 
 #include "model/static_model.h"
 
+#include <cstddef>
 #include <cstdint>
+#include <memory>
+
+inline constexpr std::uint32_t MaxModelBones = 256;
+inline constexpr std::size_t BoneNameCapacity = 32;  // bytes, terminator included
 
 struct BoneWeight {
-    std::uint32_t vertex;
-    float weight;
+    std::uint32_t vertex = 0;
+    float weight = 0.0f;
 };
 
 struct Bone {
-    int index;
+    int index = 0;
     Matrix4 fileMatrix;   // as read: the inverse of the local bind transform
     Matrix4 local;        // bone space to parent space
     Matrix4 world;        // bone space to model space
     Matrix4 inverseBind;  // model space to bone space at rest
-    Bone* parent;
-    Bone* firstChild;
-    Bone* nextSibling;
-    std::uint32_t weightCount;
-    BoneWeight* weights;
-    char name[32];
-    char parentName[32];
-    float grams;
+    Bone* parent = nullptr;
+    Bone* firstChild = nullptr;
+    Bone* nextSibling = nullptr;
+    std::uint32_t weightCount = 0;
+    BoneWeight* weights = nullptr;
+    char name[BoneNameCapacity] = {};
+    char parentName[BoneNameCapacity] = {};
+    float grams = 0.0f;
 };
 
 struct AnimationFrame {
-    int bone;
-    Matrix4 matrix;
-    char boneName[32];
+    int bone = -1;   // index into the bones, -1 until resolved
+    Matrix4 matrix;  // the bone's local transform at this key
+    char boneName[BoneNameCapacity] = {};
 };
 
 struct AnimationKey {
-    float time;
-    int frameCount;
-    AnimationFrame* frames;
+    float time = 0.0f;
+    int frameCount = 0;
+    AnimationFrame* frames = nullptr;
 };
 
 struct Animation {
-    char name[32];
-    int keyCount;
-    float length;
-    float time;  // negative while blending in
-    bool loop;
-    AnimationKey* keys;
+    char name[BoneNameCapacity] = {};
+    int keyCount = 0;
+    float length = 0.0f;
+    float time = 0.0f;  // negative while blending in
+    bool loop = false;
+    AnimationKey* keys = nullptr;
 };
+
+struct SkeletonStore;
 
 struct SkinnedModel : StaticModel {
     Bone* bones = nullptr;
@@ -58,4 +65,52 @@ struct SkinnedModel : StaticModel {
     int rootBone = -1;
     int currentAnimation = -1;
     bool animationFinished = false;
+    // Holds the bones, weights, animations and skinned buffers the pointers
+    // above name. A C++ copy of the record shares them, pose included; give
+    // every animated instance its own loadSkinnedModel.
+    std::shared_ptr<SkeletonStore> skeletonStore;
 };
+
+// Reads media file `fileName` into `model`: the mesh (as loadStaticModel,
+// without a display list), then the bones and animations. Check `loaded`
+// for the mesh and `bones` for the skeleton afterwards; a file refused by
+// either pass leaves the model not loaded.
+void loadSkinnedModel(SkinnedModel& model, const char* fileName);
+
+// The same reader on bytes in memory, without GL (no textures). For tools
+// and fuzzing. True when the mesh was loaded.
+bool readSkinnedModel(SkinnedModel& model, const char* text, std::size_t size, const char* fileName);
+
+// Index of the first bone or animation named exactly `name`; -1 if none.
+int findBone(const SkinnedModel& model, const char* name);
+int findAnimation(const SkinnedModel& model, const char* name);
+
+// Releases the skeleton, animations and buffers, then the static part as
+// destroyStaticModel does.
+void destroySkinnedModel(SkinnedModel& model);
+
+// Makes animation `index` current from `startTime` seconds (negative: blend
+// into its first key over that long). A negative index stops animating.
+// False, changing nothing, when the model has no animations or no such one.
+bool setAnimation(SkinnedModel& model, int index, bool loop, float startTime);
+
+// Once per frame: advances the current animation by `dt` seconds, poses the
+// skeleton and recomputes skinnedPositions and skinnedNormals. Does nothing
+// to a model that is not loaded or has no skeleton.
+void updateSkinnedModel(SkinnedModel& model, float dt);
+
+// The time step of updateSkinnedModel alone: moves the current animation on
+// and poses the bones' local and world matrices.
+void advanceAnimation(SkinnedModel& model, float dt);
+
+// world = parent's world * local, for every bone from the root down.
+void computeWorldMatrices(SkinnedModel& model);
+
+// Adds every bone's weighted share of the posed mesh to skinnedPositions
+// and skinnedNormals; updateSkinnedModel clears them first.
+void skinBones(SkinnedModel& model);
+
+// Draws the posed mesh with `matrix` as the model-view matrix, one
+// glDrawElements per material. Expects the vertex, normal and texture
+// coordinate arrays enabled, and leaves them so.
+void drawSkinnedModel(const SkinnedModel& model);

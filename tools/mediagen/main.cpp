@@ -1,6 +1,7 @@
 // umbrafall-mediagen MEDIA_FOLDER SOURCE_FOLDER
 // Writes the game's generated media: the level bitmaps from the hand-drawn
-// maps in SOURCE_FOLDER/levels, the cave rock texture and the title picture.
+// maps in SOURCE_FOLDER/levels, the cave rock texture, the title picture and
+// the models with their textures.
 // The same inputs always give the same bytes.
 
 #include <algorithm>
@@ -15,6 +16,7 @@
 #include "font_lookup.h"
 #include "jpeg_writer.h"
 #include "level_maps.h"
+#include "models/models.h"
 #include "rock_texture.h"
 #include "splash.h"
 
@@ -97,6 +99,18 @@ bool writeSplash(const fs::path& target) {
     return writeJpeg(target, splash);
 }
 
+bool writeModels(const fs::path& mediaFolder) {
+    std::vector<MediaFile> files;
+    std::string error;
+    if (!makeModelMedia(files, error)) return fail("models", error);
+    for (const MediaFile& file : files) {
+        const fs::path target = mediaFolder / file.name;
+        if (!writeFileAtomically(target.string(), file.bytes, error)) return fail(target.string(), error);
+        std::printf("%s: %zu bytes\n", file.name.c_str(), file.bytes.size());
+    }
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -116,5 +130,6 @@ int main(int argc, char** argv) {
     if (!writeLevels(sourceFolder, mediaFolder)) return 1;
     if (!writeJpeg(mediaFolder / "Cliffs1.jpg", makeRockTexture(RockSize))) return 1;
     if (!writeSplash(mediaFolder / "splash.jpg")) return 1;
+    if (!writeModels(mediaFolder)) return 1;
     return 0;
 }

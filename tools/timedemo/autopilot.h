@@ -2,11 +2,15 @@
 // Plays by itself through the keys and the pointer, the way a player does.
 // It reads the game's state only to plan: a breadth-first path over the cave
 // cells to the level's transporter, with short detours to the items lying in
-// the cells it walks through.
+// the cells it walks through. Which openings can be walked through, and which
+// straight lines are clear, it tries out beforehand with the game's own
+// collision step.
 
 #include "platform/platform.h"
 
 #include <array>
+#include <cstdint>
+#include <functional>
 #include <vector>
 
 struct CaveCell;
@@ -36,12 +40,29 @@ float HeadingTo(float fromX, float fromZ, float toX, float toZ);
 // to it, within the window.
 int PointerColumn(float error, float gain, int width);
 
+// Whether connection `k` of `cell` may be used; empty: all may.
+using StepFilter = std::function<bool(const CaveCell& cell, int k)>;
+
 // Fewest-step path along the cells' connections, both ends included; false
 // when `goal` cannot be reached from `from`.
-bool FindCellPath(const CaveCell* from, const CaveCell* goal, std::vector<const CaveCell*>& path);
+bool FindCellPath(const CaveCell* from, const CaveCell* goal, std::vector<const CaveCell*>& path,
+                  const StepFilter& usable = {});
 
 // The cell holding the transporter, with the transporter's ground position.
 const CaveCell* FindTransporter(const CaveCell* cells, float& x, float& z);
+
+// A point walked in a straight line by the game's collision step.
+struct LineWalk {
+    static constexpr int MaxCells = 6;
+    const CaveCell* entered[MaxCells] = {};  // the cells crossed into, in order
+    int enteredCount = 0;
+    bool touchedWall = false;
+    bool stalled = false;  // the walls stopped it
+};
+
+// Walks from (x, z) in `cell` toward (toX, toZ) until it gets there, stalls,
+// or has entered `stopAfter` cells.
+LineWalk WalkLine(const CaveCell& cell, float x, float z, float toX, float toZ, int stopAfter);
 
 class Autopilot {
 public:
@@ -56,16 +77,34 @@ public:
 
 private:
     enum class Mode { Normal, Recentre, BackOff };
+    enum class Aim { Item, Transporter, Cell, Centre };
     struct Target {
         float x = 0.0f, z = 0.0f;
+        Aim aim = Aim::Centre;
         const void* id = nullptr;  // what is aimed at; a change restarts the progress watch
-        const ItemNode* item = nullptr;
+    };
+    struct CellStep {
+        const CaveCell* from;
+        const CaveCell* to;
+    };
+
+    struct Point {
+        float x, z;
     };
 
     void startLevel(const PilotView& view);
+    bool stepUsable(const CaveCell& cell, int k);
+    // Where the walk from path_[i - 1] into path_[i] starts and ends.
+    Point laneStart(int i);
+    Point laneEnd(int i);
+    Point laneOffset(int i);
     void replan(const PilotView& view);
+    void chooseWaypoint(const PilotView& view);
     bool chooseTarget(const PilotView& view, Target& target);
     void watchProgress(const PilotView& view, const Target& target, float distance);
+    void giveUp(const PilotView& view, const Target& target);
+    void steer(const PilotView& view, const Target& target, float distance, std::vector<platform::Message>& out);
+    void holdStill(std::vector<platform::Message>& out);
     void setKey(int key, bool down, bool& held, std::vector<platform::Message>& out);
     void setPointer(int column, std::vector<platform::Message>& out);
     bool skipped(const ItemNode* item) const;
@@ -74,6 +113,7 @@ private:
     float gain_;
     int sentColumn_ = -1;
     bool forwardHeld_ = false;
+    bool strafeHeld_ = false;
     bool backHeld_ = false;
 
     bool planned_ = false;
@@ -81,6 +121,13 @@ private:
     const CaveCell* goal_ = nullptr;
     float goalX_ = 0.0f, goalZ_ = 0.0f;
     std::vector<const CaveCell*> path_;
+    int waypoint_ = 0;  // aim at the lane end into path_[waypoint_]; 0: the first lane's start
+    bool waypointStale_ = true;
+
+    // Per connection slot of every cell: 0 untried, then the lane (1 + an
+    // index into the lane offsets) a walk through it takes, or Unusable.
+    static constexpr std::uint8_t Unusable = 0xFF;
+    std::vector<std::uint8_t> stepLane_;
 
     Mode mode_ = Mode::Normal;
     float modeUntil_ = 0.0f;
@@ -88,6 +135,7 @@ private:
     float bestDistance_ = 0.0f;
     float stuckSeconds_ = 0.0f;
     float lastClock_ = 0.0f;
+    CellStep recentredFor_{};  // the step that failed once already
 
     static constexpr int MaxSkipped = 32;
     std::array<const ItemNode*, MaxSkipped> skipped_{};

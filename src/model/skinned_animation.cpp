@@ -1,0 +1,185 @@
+// Playback, skinning and drawing of skinned models: the per-frame work,
+// which allocates nothing.
+
+#include "model/bone_walk.h"
+#include "model/skinned_model.h"
+
+#include <GL/gl.h>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+Bone* boneOf(SkinnedModel& model, const AnimationFrame& frame) {
+    if (frame.bone < 0 || static_cast<std::uint32_t>(frame.bone) >= model.boneCount) return nullptr;
+    return &model.bones[frame.bone];
+}
+
+Bone* rootOf(SkinnedModel& model) {
+    if (!model.bones || model.rootBone < 0 || static_cast<std::uint32_t>(model.rootBone) >= model.boneCount)
+        return nullptr;
+    return &model.bones[model.rootBone];
+}
+
+// Loops t back into (0, length]; t equal to a multiple of the length stays
+// at the length, as repeated subtraction would leave it.
+float wrapTime(float t, float length) {
+    float wrapped = std::fmod(t, length);
+    return wrapped == 0.0f ? length : wrapped;
+}
+
+}  // namespace
+
+bool setAnimation(SkinnedModel& model, int index, bool loop, float startTime) {
+    if (!model.animations) return false;
+    if (index >= 0 && static_cast<std::uint32_t>(index) >= model.animationCount) return false;
+    model.currentAnimation = index;
+    if (index >= 0) {
+        model.animationFinished = false;
+        model.animations[index].loop = loop;
+        model.animations[index].time = startTime;
+    }
+    return true;
+}
+
+void advanceAnimation(SkinnedModel& model, float dt) {
+    if (!model.animations || model.currentAnimation < 0 ||
+        static_cast<std::uint32_t>(model.currentAnimation) >= model.animationCount)
+        return;
+    if (model.animationFinished) {
+        computeWorldMatrices(model);
+        return;
+    }
+    Animation& a = model.animations[model.currentAnimation];
+    const int n = a.keyCount;
+    if (n <= 0 || !a.keys) return;
+    const AnimationKey& first = a.keys[0];
+    float t = a.time + dt;
+
+    if (t < 0.0f) {
+        // Each step covers its share of the time still left, so the pose
+        // lands on key 0 exactly when the blend-in ends.
+        a.time = t;
+        const float f = std::min(dt / -t, 1.0f);
+        for (int k = 0; k < first.frameCount; ++k) {
+            if (Bone* bone = boneOf(model, first.frames[k]))
+                blendMatrix(first.frames[k].matrix, bone->local, f);
+        }
+        computeWorldMatrices(model);
+        return;
+    }
+    if (n == 1) {
+        for (int k = 0; k < first.frameCount; ++k) {
+            if (Bone* bone = boneOf(model, first.frames[k])) bone->local = first.frames[k].matrix;
+        }
+        if (!a.loop) model.animationFinished = true;
+        computeWorldMatrices(model);
+        return;
+    }
+    if (a.loop && a.length > 0.0f && t > a.length) t = wrapTime(t, a.length);
+    if (!a.loop && t > a.length) {
+        model.animationFinished = true;
+        return;
+    }
+    a.time = t;
+
+    int i = n - 1;
+    while (i > 0 && t < a.keys[i].time) --i;
+    const int j = (i + 1) % n;
+    const AnimationKey& from = a.keys[i];
+    const AnimationKey& to = a.keys[j];
+    const float next = to.time + (j < i ? a.length : 0.0f);
+    const float span = next - from.time;
+    const float f = span > 0.0f ? (t - from.time) / span : 0.0f;
+    const int frames = std::min(from.frameCount, to.frameCount);
+    for (int k = 0; k < frames; ++k) {
+        Bone* bone = boneOf(model, from.frames[k]);
+        if (!bone) continue;
+        bone->local = from.frames[k].matrix;
+        blendMatrix(to.frames[k].matrix, bone->local, f);
+    }
+    computeWorldMatrices(model);
+}
+
+void computeWorldMatrices(SkinnedModel& model) {
+    forEachBoneFromRoot(rootOf(model), model.boneCount, [](Bone& bone) {
+        if (bone.parent) {
+            multiplyAffine(bone.parent->world, bone.local, bone.world);
+        } else {
+            bone.world = bone.local;
+        }
+    });
+}
+
+void skinBones(SkinnedModel& model) {
+    if (!model.skinnedPositions) return;
+    Vector3* positions = model.skinnedPositions;
+    Vector3* normals = model.hasNormals ? model.skinnedNormals : nullptr;
+    const ModelVertex* rest = model.vertices;
+    const std::uint32_t vertexCount = model.vertexCount;
+    forEachBoneFromRoot(rootOf(model), model.boneCount, [&](Bone& bone) {
+        Matrix4 s;
+        multiplyAffine(bone.world, bone.inverseBind, s);
+        for (std::uint32_t w = 0; w < bone.weightCount; ++w) {
+            const std::uint32_t v = bone.weights[w].vertex;
+            if (v >= vertexCount) continue;
+            const float weight = bone.weights[w].weight;
+            const float* p = rest[v].position;
+            positions[v].x += weight * (s[0] * p[0] + s[4] * p[1] + s[8] * p[2] + s[12]);
+            positions[v].y += weight * (s[1] * p[0] + s[5] * p[1] + s[9] * p[2] + s[13]);
+            positions[v].z += weight * (s[2] * p[0] + s[6] * p[1] + s[10] * p[2] + s[14]);
+            if (!normals) continue;
+            const float* q = rest[v].normal;
+            Vector3 turned{s[0] * q[0] + s[4] * q[1] + s[8] * q[2], s[1] * q[0] + s[5] * q[1] + s[9] * q[2],
+                           s[2] * q[0] + s[6] * q[1] + s[10] * q[2]};
+            const float len = length(turned);
+            const float scale = len != 0.0f ? weight / len : weight;
+            normals[v].x += scale * turned.x;
+            normals[v].y += scale * turned.y;
+            normals[v].z += scale * turned.z;
+        }
+    });
+}
+
+void updateSkinnedModel(SkinnedModel& model, float dt) {
+    if (model.loaded == 0 || !model.bones || !model.skinnedPositions) return;
+    if (model.animations) advanceAnimation(model, dt);
+    std::fill_n(model.skinnedPositions, model.vertexCount, Vector3{});
+    if (model.hasNormals && model.skinnedNormals)
+        std::fill_n(model.skinnedNormals, model.vertexCount, Vector3{});
+    skinBones(model);
+}
+
+void drawSkinnedModel(const SkinnedModel& model) {
+    if (model.loaded == 0 || !model.bones || !model.skinnedPositions) return;
+    const bool normals = model.hasNormals && model.skinnedNormals;
+    const bool texCoords = model.hasTexCoords && model.texCoordArray;
+    glVertexPointer(3, GL_FLOAT, 0, model.skinnedPositions);
+    if (normals) {
+        glNormalPointer(GL_FLOAT, 0, model.skinnedNormals);
+    } else {
+        glDisableClientState(GL_NORMAL_ARRAY);
+    }
+    if (texCoords) {
+        glTexCoordPointer(2, GL_FLOAT, 0, model.texCoordArray);
+    } else {
+        glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+    }
+    glLoadMatrixf(model.matrix.data());
+    for (std::uint32_t i = 0; i < model.materialCount && i < MaxModelMaterials; ++i) {
+        const ModelMaterial& material = model.materials[i];
+        glBindTexture(GL_TEXTURE_2D, material.texture);
+        glColor4fv(material.diffuse);
+        glMaterialfv(GL_FRONT, GL_DIFFUSE, material.diffuse);
+        glMateriali(GL_FRONT, GL_SHININESS,
+                    static_cast<GLint>(std::min<std::uint32_t>(material.shininess, 128)));
+        if (material.alphaMode != AlphaNone) glEnable(GL_BLEND);
+        if (material.faceCount > 0 && model.faces)
+            glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(3 * material.faceCount), GL_UNSIGNED_INT,
+                           model.faces + std::size_t{3} * material.firstFace);
+        if (material.alphaMode != AlphaNone) glDisable(GL_BLEND);
+    }
+    if (!normals) glEnableClientState(GL_NORMAL_ARRAY);
+    if (!texCoords) glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+}

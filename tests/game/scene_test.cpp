@@ -1,0 +1,85 @@
+#include "app/shell.h"
+#include "game/game_state.h"
+#include "game/media_loading.h"
+#include "game/player.h"
+#include "game/scene.h"
+#include "game_fixture.h"
+#include "platform/headless/headless.h"
+
+#include <GL/gl.h>
+#include <gtest/gtest.h>
+
+#include <array>
+
+namespace {
+
+namespace headless = platform::headless;
+
+class SceneTest : public GameTest {
+protected:
+    // A half-transparent red sheet across the corridor at x = 12, just in
+    // front of the player, wherever the transporter lies: seen if it is drawn.
+    static void makeTransporterSheet() {
+        const float x = 12.0f - TransporterModel.matrix[12];
+        TransporterModel.loaded = 1;
+        if (TransporterModel.displayList == NoDisplayList) TransporterModel.displayList = glGenLists(1);
+        glNewList(TransporterModel.displayList, GL_COMPILE);
+        glColor4f(1.0f, 0.0f, 0.0f, 0.5f);
+        glBegin(GL_TRIANGLES);
+        glVertex3f(x, -50.0f, -50.0f);
+        glVertex3f(x, -50.0f, 50.0f);
+        glVertex3f(x, 50.0f, 0.0f);
+        glEnd();
+        glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+        glEndList();
+    }
+
+    // One turn of the real loop; the colour at the centre of the frame.
+    static std::array<int, 3> frameCentre() {
+        headless::AdvanceClock(16);
+        RunLoopTurn();
+        const auto& pixels = headless::FramePixels();
+        const std::size_t at = (240u * 640u + 320u) * 4u;
+        return {pixels[at], pixels[at + 1], pixels[at + 2]};
+    }
+};
+
+TEST_F(SceneTest, CellsMoreThanSixStepsAwayAreNeverDrawn) {
+    start();
+    RenderScene();
+    for (int c = 0; c < 16; ++c) EXPECT_EQ(cellAt(c, 0)->visited, c <= 6) << "cell " << c;
+    standAt(75.0f, 5.0f);
+    RenderScene();
+    for (int c = 0; c < 16; ++c) EXPECT_EQ(cellAt(c, 0)->visited, c >= 1 && c <= 13) << "cell " << c;
+}
+
+TEST_F(SceneTest, TheTransporterIsDrawnBlendedOnlyWhenItsCellIsReached) {
+    start();
+    const std::array<int, 3> corridor = frameCentre();
+    EXPECT_FALSE(glIsEnabled(GL_BLEND));
+
+    place(TransporterModel, ItemTransporter, 65.0f, 5.0f);  // six steps away
+    makeTransporterSheet();
+    const std::array<int, 3> through = frameCentre();
+    EXPECT_NEAR(through[0], (255 + corridor[0]) / 2, 3) << "half red over the corridor behind";
+    EXPECT_NEAR(through[1], corridor[1] / 2, 3);
+    EXPECT_FALSE(glIsEnabled(GL_BLEND)) << "blending is off again after the frame";
+    EXPECT_EQ(TransporterVisible, 0);
+
+    clearItems(cellAt(6, 0)->items);
+    place(TransporterModel, ItemTransporter, 75.0f, 5.0f);  // seven steps away
+    makeTransporterSheet();
+    EXPECT_EQ(frameCentre(), corridor);
+    EXPECT_FALSE(glIsEnabled(GL_BLEND));
+}
+
+TEST_F(SceneTest, UnloadedModelsAreSkipped) {
+    start();
+    place(ChestModels[0], ItemChest, 25.0f, 5.0f);  // loaded is 0: never drawn
+    const std::array<int, 3> before = frameCentre();
+    ChestModels[0].loaded = 0;
+    EXPECT_EQ(frameCentre(), before);
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+}  // namespace

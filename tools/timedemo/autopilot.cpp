@@ -1,0 +1,423 @@
+#include "autopilot.h"
+
+#include "cave/cave_cell.h"
+#include "game/game_state.h"
+#include "game/player.h"
+#include "model/static_model.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+static const bool Trace = std::getenv("PILOT_TRACE") != nullptr;
+
+namespace {
+
+using platform::Message;
+using platform::MessageType;
+
+constexpr float Pi = 3.14159265f;
+constexpr float HalfCell = 5.0f;
+constexpr float DetourReach = 3.5f;     // items farther from their cell's centre are not worth it
+constexpr float WalkAngle = 0.25f;      // walk only when heading this close to the target
+constexpr float StrafeAngle = 0.4636476f;  // forward plus sideways walks this far right of the view, faster
+constexpr float ProgressStep = 0.25f;   // a distance gain that counts as progress
+constexpr float StuckSeconds = 1.0f;    // walking this long without progress is stuck
+constexpr float RecentreSeconds = 3.0f;
+constexpr float BackOffSeconds = 0.6f;
+constexpr float CentreReached = 1.0f;
+constexpr float MaxTurnPerFrame = 0.3f;  // share of the heading error one frame may take away
+constexpr float MaxGain = 8.0f;
+constexpr float WalkStep = 0.1f;      // about one frame of walking
+constexpr float LineMargin = 0.3f;    // a line counts as clear when both its sides at this distance are
+constexpr int MaxLookahead = 4;
+constexpr float LaneReached = 0.5f;
+// Sideways shifts of the line from centre to centre, tried in this order:
+// another passage's walls can shut part of an opening.
+constexpr float LaneOffsets[] = {0.0f, -1.0f, 1.0f, -2.0f, 2.0f};
+constexpr int LaneCount = static_cast<int>(std::size(LaneOffsets));
+
+float CentreX(const CaveCell& cell) { return cell.x + HalfCell; }
+float CentreZ(const CaveCell& cell) { return cell.z + HalfCell; }
+
+bool ValidIndex(const CaveCell* cell) { return cell && cell->index >= 0 && cell->index < CellTableSize; }
+
+// Two walks beside the line from (x, z) to (toX, toZ), `margin` to either side.
+template <class Accept>
+bool BothSidesPass(const CaveCell& cell, float x, float z, float toX, float toZ, int stopAfter, Accept accept) {
+    const float length = std::hypot(toX - x, toZ - z);
+    if (length <= 0.0f) return false;
+    const float ox = -(toZ - z) / length * LineMargin;
+    const float oz = (toX - x) / length * LineMargin;
+    for (const float side : {1.0f, -1.0f}) {
+        const LineWalk walk =
+            WalkLine(cell, x + side * ox, z + side * oz, toX + side * ox, toZ + side * oz, stopAfter);
+        if (!accept(walk)) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+PilotView ReadPilotView() {
+    PilotView view;
+    view.gameState = GameState;
+    view.cells = CellList.head;
+    view.playerCell = PlayerCell;
+    view.x = PlayerPos.x;
+    view.z = PlayerPos.z;
+    view.yaw = ViewYaw;
+    view.clock = GameClock;
+    return view;
+}
+
+float WrapAngle(float angle) {
+    angle = std::remainder(angle, 2.0f * Pi);
+    return angle <= -Pi ? angle + 2.0f * Pi : angle;
+}
+
+float HeadingTo(float fromX, float fromZ, float toX, float toZ) { return std::atan2(toX - fromX, toZ - fromZ); }
+
+int PointerColumn(float error, float gain, int width) {
+    const float pointer = std::clamp(-gain * error, -1.0f, 1.0f);
+    const long column = std::lround((pointer + 1.0f) * static_cast<float>(width) * 0.5f);
+    return static_cast<int>(std::clamp(column, 0L, static_cast<long>(width) - 1));
+}
+
+bool FindCellPath(const CaveCell* from, const CaveCell* goal, std::vector<const CaveCell*>& path,
+                  const StepFilter& usable) {
+    path.clear();
+    if (!ValidIndex(from) || !ValidIndex(goal)) return false;
+    std::array<const CaveCell*, CellTableSize> cameFrom{};
+    std::array<const CaveCell*, CellTableSize> queue{};
+    std::array<bool, CellTableSize> seen{};
+    int head = 0, tail = 0;
+    queue[tail++] = from;
+    seen[from->index] = true;
+    while (head < tail && !seen[goal->index]) {
+        const CaveCell* cell = queue[head++];
+        const int count = std::clamp<int>(cell->connectionCount, 0, MaxConnections);
+        for (int k = 0; k < count; ++k) {
+            const CaveCell* next = cell->neighbours[k];
+            if (!ValidIndex(next) || seen[next->index] || tail == CellTableSize) continue;
+            if (usable && !usable(*cell, k)) continue;
+            seen[next->index] = true;
+            cameFrom[next->index] = cell;
+            queue[tail++] = next;
+        }
+    }
+    if (!seen[goal->index]) return false;
+    for (const CaveCell* cell = goal; cell; cell = cell == from ? nullptr : cameFrom[cell->index])
+        path.push_back(cell);
+    std::reverse(path.begin(), path.end());
+    return true;
+}
+
+const CaveCell* FindTransporter(const CaveCell* cells, float& x, float& z) {
+    for (const CaveCell* cell = cells; cell; cell = cell->next) {
+        for (const ItemNode* node = cell->items.head; node; node = node->next) {
+            if (node->kind != ItemTransporter || !node->object) continue;
+            x = node->object->matrix.m[12];
+            z = node->object->matrix.m[14];
+            return cell;
+        }
+    }
+    return nullptr;
+}
+
+LineWalk WalkLine(const CaveCell& start, float x, float z, float toX, float toZ, int stopAfter) {
+    LineWalk walk;
+    stopAfter = std::clamp(stopAfter, 1, LineWalk::MaxCells);
+    const int steps = static_cast<int>(std::ceil(std::hypot(toX - x, toZ - z) / WalkStep));
+    if (steps <= 0) return walk;
+    const float stepX = (toX - x) / static_cast<float>(steps);
+    const float stepZ = (toZ - z) / static_cast<float>(steps);
+    const CaveCell* cell = &start;
+    Vector3 from{x, 0.0f, z};
+    for (int i = 0; i < steps; ++i) {
+        Vector3 to{from.x + stepX, 0.0f, from.z + stepZ};
+        CaveCell* next = nullptr;
+        const int result = MoveInCell(*cell, from, to, next, nullptr);
+        if (result & (RevertedX | RevertedZ)) walk.touchedWall = true;
+        if (to.x == from.x && to.z == from.z) {
+            walk.stalled = true;
+            break;
+        }
+        from = to;
+        if ((result & CrossedPortal) && next) {
+            cell = next;
+            walk.entered[walk.enteredCount++] = next;
+            if (walk.enteredCount >= stopAfter) break;
+        }
+    }
+    return walk;
+}
+
+Autopilot::Autopilot(int width, int height, int frameMs) : width_(std::max(width, 1)), height_(std::max(height, 1)) {
+    // The game draws when 15 ms have gathered and caps a frame at 0.2 s.
+    frameMs = std::max(frameMs, 1);
+    const int perDrawn = (15 + frameMs - 1) / frameMs * frameMs;
+    const float frameSeconds = std::min(static_cast<float>(perDrawn) * 0.001f, 0.2f);
+    // ViewYaw changes by 2 x PointerX x dt a frame.
+    gain_ = std::min(MaxGain, MaxTurnPerFrame / (2.0f * frameSeconds));
+    path_.reserve(CellTableSize);
+    stepLane_.assign(static_cast<std::size_t>(CellTableSize) * MaxConnections, 0);
+}
+
+void Autopilot::setKey(int key, bool down, bool& held, std::vector<Message>& out) {
+    if (held == down) return;
+    out.push_back({down ? MessageType::KeyDown : MessageType::KeyUp, key, 0, 0});
+    held = down;
+}
+
+void Autopilot::setPointer(int column, std::vector<Message>& out) {
+    if (column == sentColumn_) return;
+    // The row stays at the middle: a level view.
+    out.push_back({MessageType::PointerMove, 0, column, height_ / 2});
+    sentColumn_ = column;
+}
+
+void Autopilot::holdStill(std::vector<Message>& out) {
+    setKey('W', false, forwardHeld_, out);
+    setKey('D', false, strafeHeld_, out);
+    setKey('S', false, backHeld_, out);
+    setPointer(width_ / 2, out);
+}
+
+bool Autopilot::skipped(const ItemNode* item) const {
+    return std::find(skipped_.begin(), skipped_.begin() + skippedCount_, item) != skipped_.begin() + skippedCount_;
+}
+
+void Autopilot::startLevel(const PilotView& view) {
+    skippedCount_ = 0;
+    std::fill(stepLane_.begin(), stepLane_.end(), std::uint8_t{0});
+    recentredFor_ = {};
+    pathFrom_ = nullptr;
+    path_.clear();
+    mode_ = Mode::Normal;
+    watchedId_ = nullptr;
+    stuckSeconds_ = 0.0f;
+    lastClock_ = view.clock;
+    goal_ = FindTransporter(view.cells, goalX_, goalZ_);
+    planned_ = true;
+    if (Trace) std::fprintf(stderr, "t=%.2f level start cell=%d goal=%d at %.2f,%.2f\n", view.clock, view.playerCell->index, goal_ ? goal_->index : -1, goalX_, goalZ_);
+}
+
+bool Autopilot::stepUsable(const CaveCell& cell, int k) {
+    std::uint8_t& lane = stepLane_[static_cast<std::size_t>(cell.index) * MaxConnections + k];
+    if (lane != 0) return lane != Unusable;
+    lane = Unusable;
+    const CaveCell* next = cell.neighbours[k];
+    const float ax = CentreX(cell), az = CentreZ(cell), bx = CentreX(*next), bz = CentreZ(*next);
+    const float length = std::hypot(bx - ax, bz - az);
+    if (length <= 0.0f) return false;
+    const float px = -(bz - az) / length, pz = (bx - ax) / length;
+    for (int i = 0; i < LaneCount; ++i) {
+        const float o = LaneOffsets[i];
+        const bool clear = BothSidesPass(cell, ax + o * px, az + o * pz, bx + o * px, bz + o * pz, 1, [&](const LineWalk& walk) {
+            return !walk.touchedWall && walk.enteredCount == 1 && walk.entered[0] == next;
+        });
+        if (clear) {
+            lane = static_cast<std::uint8_t>(1 + i);
+            break;
+        }
+    }
+    if (Trace) std::fprintf(stderr, "step %d->%d lane=%d\n", cell.index, next->index, lane);
+    return lane != Unusable;
+}
+
+Autopilot::Point Autopilot::laneOffset(int i) {
+    const CaveCell& from = *path_[i - 1];
+    const CaveCell& to = *path_[i];
+    int lane = 0;
+    for (int k = 0; k < std::min<int>(from.connectionCount, MaxConnections); ++k) {
+        if (from.neighbours[k] != &to) continue;
+        const std::uint8_t state = stepLane_[static_cast<std::size_t>(from.index) * MaxConnections + k];
+        if (state != 0 && state != Unusable) lane = state - 1;
+    }
+    const float dx = CentreX(to) - CentreX(from), dz = CentreZ(to) - CentreZ(from);
+    const float length = std::max(std::hypot(dx, dz), 1e-6f);
+    return {-dz / length * LaneOffsets[lane], dx / length * LaneOffsets[lane]};
+}
+
+Autopilot::Point Autopilot::laneStart(int i) {
+    const Point o = laneOffset(i);
+    return {CentreX(*path_[i - 1]) + o.x, CentreZ(*path_[i - 1]) + o.z};
+}
+
+Autopilot::Point Autopilot::laneEnd(int i) {
+    const Point o = laneOffset(i);
+    return {CentreX(*path_[i]) + o.x, CentreZ(*path_[i]) + o.z};
+}
+
+void Autopilot::replan(const PilotView& view) {
+    pathFrom_ = view.playerCell;
+    waypointStale_ = true;
+    if (!goal_ ||
+        !FindCellPath(view.playerCell, goal_, path_, [this](const CaveCell& cell, int k) { return stepUsable(cell, k); }))
+        path_.clear();
+    if (Trace) { std::fprintf(stderr, "t=%.2f cell %d pos=%.2f,%.2f path:", view.clock, view.playerCell->index, view.x, view.z); for (auto* c : path_) std::fprintf(stderr, " %d", c->index); std::fprintf(stderr, "\n"); }
+}
+
+void Autopilot::chooseWaypoint(const PilotView& view) {
+    waypointStale_ = false;
+    waypoint_ = 0;
+    const int last = std::min(static_cast<int>(path_.size()) - 1, MaxLookahead);
+    for (int j = last; j >= 1; --j) {
+        // A straight line that crosses exactly the path's next j cells, touching no wall.
+        const Point end = laneEnd(j);
+        const bool clear =
+            BothSidesPass(*view.playerCell, view.x, view.z, end.x, end.z, j, [&](const LineWalk& walk) {
+                if (walk.touchedWall || walk.stalled || walk.enteredCount != j) return false;
+                for (int i = 0; i < j; ++i) {
+                    if (walk.entered[i] != path_[i + 1]) return false;
+                }
+                return true;
+            });
+        if (clear) {
+            waypoint_ = j;
+            return;
+        }
+    }
+}
+
+bool Autopilot::chooseTarget(const PilotView& view, Target& target) {
+    const CaveCell& here = *view.playerCell;
+    if (mode_ == Mode::Recentre) {
+        target = {CentreX(here), CentreZ(here), Aim::Centre, &here};
+        return true;
+    }
+    // Whatever lies near the middle of this cell first: it is on the way.
+    float nearest = 1e30f;
+    for (const ItemNode* node = here.items.head; node; node = node->next) {
+        if (node->kind == ItemTransporter || !node->object || skipped(node)) continue;
+        const float ix = node->object->matrix.m[12];
+        const float iz = node->object->matrix.m[14];
+        if (std::hypot(ix - CentreX(here), iz - CentreZ(here)) > DetourReach) continue;
+        const float d = std::hypot(ix - view.x, iz - view.z);
+        if (d < nearest) {
+            nearest = d;
+            target = {ix, iz, Aim::Item, node};
+        }
+    }
+    if (target.aim == Aim::Item) {
+        waypointStale_ = true;  // the way on is looked for again from where the item lies
+        return true;
+    }
+    if (view.playerCell == goal_) {
+        target = {goalX_, goalZ_, Aim::Transporter, &goalX_};
+        return true;
+    }
+    if (path_.size() < 2) return false;
+    if (waypointStale_) chooseWaypoint(view);
+    if (waypoint_ == 0) {
+        const Point start = laneStart(1);
+        if (std::hypot(start.x - view.x, start.z - view.z) >= LaneReached) {
+            target = {start.x, start.z, Aim::Centre, &waypointStale_};
+            return true;
+        }
+        waypoint_ = 1;  // from the lane's start the step was tried beforehand
+    }
+    const Point end = laneEnd(waypoint_);
+    target = {end.x, end.z, Aim::Cell, path_[waypoint_]};
+    return true;
+}
+
+void Autopilot::watchProgress(const PilotView& view, const Target& target, float distance) {
+    const float elapsed = std::max(0.0f, view.clock - lastClock_);
+    lastClock_ = view.clock;
+    if (target.id != watchedId_) {
+        watchedId_ = target.id;
+        bestDistance_ = distance;
+        stuckSeconds_ = 0.0f;
+        return;
+    }
+    if (distance < bestDistance_ - ProgressStep) {
+        bestDistance_ = distance;
+        stuckSeconds_ = 0.0f;
+        return;
+    }
+    if (forwardHeld_) stuckSeconds_ += elapsed;
+    if (stuckSeconds_ < StuckSeconds) return;
+    stuckSeconds_ = 0.0f;
+    watchedId_ = nullptr;
+    giveUp(view, target);
+}
+
+void Autopilot::giveUp(const PilotView& view, const Target& target) {
+    if (Trace) std::fprintf(stderr, "t=%.2f stuck cell=%d pos=%.2f,%.2f target=%.2f,%.2f aim=%d mode=%d\n", view.clock, view.playerCell->index, view.x, view.z, target.x, target.z, (int)target.aim, (int)mode_);
+    waypointStale_ = true;
+    if (target.aim == Aim::Item) {
+        if (skippedCount_ < MaxSkipped) skipped_[skippedCount_++] = static_cast<const ItemNode*>(target.id);
+        return;
+    }
+    if (target.aim == Aim::Cell && path_.size() >= 2) {
+        const CellStep step{view.playerCell, path_[1]};
+        if (recentredFor_.from == step.from && recentredFor_.to == step.to) {
+            // Tried from the middle of the cell as well: this way is shut.
+            for (int k = 0; k < std::min<int>(step.from->connectionCount, MaxConnections); ++k) {
+                if (step.from->neighbours[k] == step.to)
+                    stepLane_[static_cast<std::size_t>(step.from->index) * MaxConnections + k] = Unusable;
+            }
+            recentredFor_ = {};
+            replan(view);
+            return;
+        }
+        recentredFor_ = step;
+    }
+    if (mode_ == Mode::Normal) {
+        mode_ = Mode::Recentre;
+        modeUntil_ = view.clock + RecentreSeconds;
+    } else {
+        mode_ = Mode::BackOff;
+        modeUntil_ = view.clock + BackOffSeconds;
+    }
+}
+
+void Autopilot::steer(const PilotView& view, const Target& target, float distance, std::vector<Message>& out) {
+    // Forward and sideways together walk faster than forward alone.
+    const float heading = HeadingTo(view.x, view.z, target.x, target.z);
+    const float error = WrapAngle(heading + StrafeAngle - view.yaw);
+    setPointer(distance < 0.2f ? width_ / 2 : PointerColumn(error, gain_, width_), out);
+    const bool walk = std::fabs(error) < WalkAngle && distance > 0.1f;
+    setKey('W', walk, forwardHeld_, out);
+    setKey('D', walk, strafeHeld_, out);
+}
+
+void Autopilot::plan(const PilotView& view, std::vector<Message>& out) {
+    if (view.gameState != Playing || !view.playerCell) {
+        // Nothing moves between levels or after a death; the next level is new ground.
+        holdStill(out);
+        planned_ = false;
+        return;
+    }
+    if (!planned_) startLevel(view);
+    if (view.playerCell != pathFrom_ || path_.empty()) replan(view);
+
+    if (mode_ != Mode::Normal && view.clock >= modeUntil_) {
+        mode_ = Mode::Normal;
+        waypointStale_ = true;
+    }
+    if (mode_ == Mode::BackOff) {
+        holdStill(out);
+        setKey('S', true, backHeld_, out);
+        lastClock_ = view.clock;
+        return;
+    }
+    setKey('S', false, backHeld_, out);
+
+    Target target;
+    if (!chooseTarget(view, target)) {
+        holdStill(out);
+        lastClock_ = view.clock;
+        return;
+    }
+    const float distance = std::hypot(target.x - view.x, target.z - view.z);
+    if (mode_ == Mode::Recentre && distance < CentreReached) {
+        mode_ = Mode::Normal;
+        waypointStale_ = true;
+        watchedId_ = nullptr;
+    }
+    watchProgress(view, target, distance);
+    steer(view, target, distance, out);
+}

@@ -1,0 +1,153 @@
+#include "demo_run.h"
+
+#include "app/settings.h"
+#include "app/shell.h"
+#include "autopilot.h"
+#include "game/game_state.h"
+#include "game/player.h"
+#include "media_folder.h"
+#include "platform/headless/headless.h"
+#include "png_writer.h"
+
+#include <algorithm>
+#include <memory>
+
+namespace {
+
+namespace headless = platform::headless;
+
+constexpr std::size_t MaxReservedFrames = 10'000'000;
+
+// Counts the changes into LevelPassed and Dead.
+struct StateWatch {
+    int last = 0;
+    int passes = 0;
+    int deaths = 0;
+
+    void see(int state) {
+        if (state == last) return;
+        if (state == LevelPassed) ++passes;
+        if (state == Dead) ++deaths;
+        last = state;
+    }
+};
+
+void TakeScreenshot(const ScreenshotRequest& request, std::vector<std::string>& warnings) {
+    const std::vector<std::uint8_t>& pixels = headless::FramePixels();
+    const int width = headless::Window().width;
+    const std::size_t rowBytes = static_cast<std::size_t>(std::max(width, 0)) * 4;
+    const int height = rowBytes ? static_cast<int>(pixels.size() / rowBytes) : 0;
+    std::string error;
+    if (!WritePng(request.file, width, height, pixels.data(), error)) warnings.push_back(error);
+}
+
+void ReadGameState(RunReport& report) {
+    report.gameState = GameState;
+    report.levelIndex = LevelIndex;
+    report.levelCount = LevelCount;
+    report.coinCount = CoinCount;
+    report.playerPos[0] = PlayerPos.x;
+    report.playerPos[1] = PlayerPos.y;
+    report.playerPos[2] = PlayerPos.z;
+    report.carriedRocks = CarriedRocks.count;
+}
+
+void ReadMessages(RunReport& report) {
+    report.messages.clear();
+    for (const headless::CapturedMessageBox& box : headless::MessageBoxes()) report.messages.push_back(box.text);
+}
+
+}  // namespace
+
+int RunDemo(const DemoOptions& options, const std::vector<ScriptEvent>& script, RunReport& report,
+            std::vector<std::string>& warnings, std::string& error) {
+    report = RunReport{};
+    headless::Reset();
+    headless::SetSeed(options.seed);
+    MediaFolderLink media;
+    if (!options.mediaFolder.empty()) {
+        std::string executableFolder;
+        if (!media.prepare(options.mediaFolder, executableFolder, error)) return 2;
+        headless::SetExecutableFolder(executableFolder);
+    }
+    UseGivenSettings(options.settings);
+    MeasureFrameCosts = true;
+
+    if (StartProgram() != 0) {
+        ReleaseProgramObjects();
+        ReadGameState(report);
+        ReadMessages(report);
+        report.peakRssKb = PeakRssKb();
+        return 1;
+    }
+
+    std::unique_ptr<Autopilot> pilot;
+    if (options.autopilot) pilot = std::make_unique<Autopilot>(Settings.Width, Settings.Height, options.frameMs);
+    std::vector<platform::Message> pilotMessages;
+    pilotMessages.reserve(16);
+
+    const std::size_t reserve = std::min(static_cast<std::size_t>(options.frames), MaxReservedFrames);
+    std::vector<double> updateMs, renderMs, totalMs;
+    updateMs.reserve(reserve);
+    renderMs.reserve(reserve);
+    totalMs.reserve(reserve);
+
+    std::vector<ScreenshotRequest> shots = options.screenshots;
+    std::stable_sort(shots.begin(), shots.end(),
+                     [](const ScreenshotRequest& a, const ScreenshotRequest& b) { return a.frame < b.frame; });
+    std::size_t nextShot = 0;
+    std::size_t nextEvent = 0;
+    StateWatch watch{GameState};
+    std::uint64_t advancedMs = 0;
+
+    bool running = true;
+    int frame = 0;
+    for (; frame < options.frames && running; ++frame) {
+        for (; nextEvent < script.size() && script[nextEvent].frame == frame; ++nextEvent)
+            headless::PushMessage(script[nextEvent].message);
+        if (pilot) {
+            pilotMessages.clear();
+            pilot->plan(ReadPilotView(), pilotMessages);
+            for (const platform::Message& message : pilotMessages) headless::PushMessage(message);
+        }
+        // One message a turn, as the real loop; the clock stands still, so nothing is drawn.
+        while (running && headless::PendingMessages() > 0) {
+            running = RunLoopTurn();
+            watch.see(GameState);
+        }
+        if (!running) break;
+
+        headless::AdvanceClock(static_cast<std::uint32_t>(options.frameMs));
+        advancedMs += static_cast<std::uint64_t>(options.frameMs);
+        const int swapsBefore = headless::Window().swaps;
+        running = RunLoopTurn();
+        watch.see(GameState);
+        if (running && headless::Window().swaps != swapsBefore) {
+            updateMs.push_back(LastFrameCosts.updateMs);
+            renderMs.push_back(LastFrameCosts.renderMs);
+            totalMs.push_back(LastFrameCosts.updateMs + LastFrameCosts.renderMs);
+        }
+        for (; running && nextShot < shots.size() && shots[nextShot].frame == frame; ++nextShot)
+            TakeScreenshot(shots[nextShot], warnings);
+    }
+
+    report.frames = frame;
+    report.drawnFrames = static_cast<int>(totalMs.size());
+    report.virtualSeconds = static_cast<double>(advancedMs) / 1000.0;
+    ReadGameState(report);
+    report.levelPasses = watch.passes;
+    report.deaths = watch.deaths;
+    report.update = SummariseCosts(updateMs);
+    report.render = SummariseCosts(renderMs);
+    report.total = SummariseCosts(totalMs);
+
+    ShutdownApplication();
+    ReleaseProgramObjects();
+    ReadMessages(report);
+    for (; nextShot < shots.size(); ++nextShot) {
+        warnings.push_back("no screenshot for frame " + std::to_string(shots[nextShot].frame) +
+                           ": the game ended at frame " + std::to_string(report.frames));
+    }
+    report.peakRssKb = PeakRssKb();
+    return 0;
+}

@@ -11,19 +11,25 @@ packages=(
   libjpeg62-turbo-dev libgtest-dev libgmock-dev libbenchmark-dev
   # running the game
   libsdl2-2.0-0 libgl1 libgl1-mesa-dri libglx-mesa0 libosmesa6
-  # headless tests: a real X server for the game window, and tools to drive it
-  xvfb xauth xfonts-base xdotool x11-utils x11-apps imagemagick
+  # headless tests: a real X server for the game window, and tools to drive it;
+  # a locale with a decimal comma, to prove the model files read the same in it
+  xvfb xauth xfonts-base xdotool x11-utils x11-apps imagemagick locales
 )
+
+sudo=()
+[ "$(id -u)" -ne 0 ] && sudo=(sudo)
 
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'ok installed' || missing+=("$p")
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  "${sudo[@]}" apt-get update -q
+  "${sudo[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
 
-echo "Installing: ${missing[*]}"
-sudo=()
-[ "$(id -u)" -ne 0 ] && sudo=(sudo)
-export DEBIAN_FRONTEND=noninteractive
-"${sudo[@]}" apt-get update -q
-"${sudo[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
+if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
+  "${sudo[@]}" localedef -i de_DE -f UTF-8 de_DE.UTF-8
+fi

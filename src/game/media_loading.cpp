@@ -7,7 +7,9 @@
 #include "cave/level_build.h"
 #include "game/game_state.h"
 #include "game/hud.h"
+#include "game/monsters.h"
 #include "game/player.h"
+#include "model/skinned_model.h"
 
 #include <GL/gl.h>
 
@@ -38,16 +40,49 @@ void SetUpLamp() {
     glLighti(GL_LIGHT0, GL_CONSTANT_ATTENUATION, 0);
 }
 
+void LoadStaticModels() {
+    compileStaticModel("dial.a3f", DialModel);
+    compileStaticModel("detector.a3f", DetectorModel);
+    // Half a unit below and 0.9 in front of the eye, facing back at the player.
+    makeEulerMatrix({0.0f, 3.14159f, 0.0f}, {0.0f, -0.5f, 0.9f}, DetectorMount);
+    compileStaticModel("transporter.a3f", TransporterModel);
+    compileStaticModel("chest.a3f", ChestModels[0]);
+    for (int i = 1; i < ChestModelCount; ++i) copyStaticModel(ChestModels[i], ChestModels[0]);
+    compileStaticModel("rock.a3f", RockModels[0]);
+    for (int i = 1; i < RockModelCount; ++i) copyStaticModel(RockModels[i], RockModels[0]);
+}
+
+// Every monster reads the model itself: each has a skeleton of its own to pose.
+void LoadMonsters() {
+    for (Monster& monster : Monsters) {
+        loadSkinnedModel(monster, "monster.a3f");
+        if (monster.animationCount == 0) continue;
+        monster.currentAnimation = 0;
+        monster.animationFinished = false;
+        monster.animations[0].loop = false;
+        monster.animations[0].time = 0.0f;
+    }
+    const SkinnedModel& model = Monsters[0];
+    AnimStanding = findAnimation(model, "standing");
+    AnimWalking = findAnimation(model, "walking");
+    AnimDuckwalk = findAnimation(model, "duckwalk");
+    AnimSidestep = findAnimation(model, "sidestep");
+    AnimDead = findAnimation(model, "dead");
+    AnimAttack = findAnimation(model, "attack");
+}
+
 }  // namespace
 
 bool LoadGameMedia() {
     LevelCount = FindLevelFiles();
     CaveTexture = LoadTexture("Cliffs1.jpg", AlphaNone, 0.0f);
     SetUpLamp();
-    makeEulerMatrix({0.0f, 3.14159f, 0.0f}, {0.0f, -0.5f, 0.9f}, DetectorMount);
+    LoadStaticModels();
+    LoadMonsters();
 
     if (!BuildLevel()) return false;
 
+    compileStaticModel("bbox.a3f", PlayerBody);
     PlayerPos.y = EyeHeight;
     CoinCount = 3;
     GameState = Playing;

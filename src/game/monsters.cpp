@@ -1,5 +1,7 @@
 #include "game/monsters.h"
 
+#include "app/shell.h"
+
 Monster Monsters[MaxMonsters];
 int MonsterCount = 4;
 CaveCell* MonsterCells[MaxMonsters];
@@ -18,8 +20,11 @@ void resetMonsterToStanding(Monster& monster) {
     standing.time = 0.0f;
 }
 
-// The monsters stand where the level put them until they learn to move.
-void UpdateMonsters() {}
+// The monsters stand where the level put them, animated in place, until
+// they learn to move.
+void UpdateMonsters() {
+    for (int i = 0; i < MonsterCount && i < MaxMonsters; ++i) updateSkinnedModel(Monsters[i], FrameTime);
+}
 
 // Thrown rocks hang where they left the hand until they learn to fly.
 ItemNode* UpdateFlyingRock(ItemNode* node) { return node ? node->next : nullptr; }

@@ -57,6 +57,8 @@ void RenderScene() {
         node = UpdateFlyingRock(node);
     }
 
+    for (int i = 0; i < MonsterCount && i < MaxMonsters; ++i) drawSkinnedModel(Monsters[i]);
+
     if (HasDetector) {
         Draw(DetectorModel);
         Draw(DialModel);

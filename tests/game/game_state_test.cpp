@@ -1,6 +1,6 @@
+#include "game/game_state.h"
 #include "app/input.h"
 #include "app/shell.h"
-#include "game/game_state.h"
 #include "game/media_loading.h"
 #include "game/player.h"
 #include "game_fixture.h"

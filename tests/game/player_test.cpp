@@ -1,9 +1,9 @@
+#include "game/player.h"
 #include "app/input.h"
 #include "app/utilities.h"
 #include "game/game_state.h"
 #include "game/media_loading.h"
 #include "game/monsters.h"
-#include "game/player.h"
 #include "game_fixture.h"
 
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
+#include "game/scene.h"
 #include "app/shell.h"
 #include "game/game_state.h"
 #include "game/media_loading.h"
 #include "game/player.h"
-#include "game/scene.h"
 #include "game_fixture.h"
 #include "platform/headless/headless.h"
 

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <string>
 
 namespace {
@@ -20,6 +21,16 @@ protected:
 };
 
 const std::string Quads = QuadVertices("POSITION_NORMAL_TEXCOORDS") + QuadFaces;
+
+TEST_F(A3fReaderTest, NumbersReadTheSameInALocaleWithADecimalComma) {
+    ASSERT_NE(std::setlocale(LC_ALL, "de_DE.UTF-8"), nullptr) << "scripts/install-deps.sh makes this locale";
+    const bool read =
+        Read("A3F\n" + Quads + "MATERIALS { 2 MATERIAL { DIFFUSE 0.5 0.25 1 1 } MATERIAL { } }");
+    std::setlocale(LC_ALL, "C");
+    ASSERT_TRUE(read) << (Messages().empty() ? "" : Messages()[0]);
+    EXPECT_EQ(model_.materials[0].diffuse[0], 0.5f) << "not 0, as a comma-reading parser would give";
+    EXPECT_EQ(model_.materials[0].diffuse[1], 0.25f);
+}
 
 TEST_F(A3fReaderTest, TokensBracesAndMaterialWords) {
     const std::string text =

@@ -212,14 +212,16 @@ bool Autopilot::stepUsable(const CaveCell& cell, int k) {
     const float length = std::hypot(bx - ax, bz - az);
     if (length <= 0.0f) return false;
     const float px = -(bz - az) / length, pz = (bx - ax) / length;
-    for (int i = 0; i < LaneCount; ++i) {
-        const float o = LaneOffsets[i];
-        const bool clear = BothSidesPass(cell, ax + o * px, az + o * pz, bx + o * px, bz + o * pz, 1, [&](const LineWalk& walk) {
-            return !walk.touchedWall && walk.enteredCount == 1 && walk.entered[0] == next;
-        });
-        if (clear) {
-            lane = static_cast<std::uint8_t>(1 + i);
-            break;
+    // Clean lanes first; a lane that only slides along a wall into the opening will do after that.
+    for (const bool sliding : {false, true}) {
+        for (int i = 0; i < LaneCount && lane == Unusable; ++i) {
+            const float o = LaneOffsets[i];
+            const bool clear = BothSidesPass(cell, ax + o * px, az + o * pz, bx + o * px, bz + o * pz, 1,
+                                             [&](const LineWalk& walk) {
+                                                 return (sliding || !walk.touchedWall) && walk.enteredCount == 1 &&
+                                                        walk.entered[0] == next;
+                                             });
+            if (clear) lane = static_cast<std::uint8_t>(1 + i);
         }
     }
     if (Trace) std::fprintf(stderr, "step %d->%d lane=%d\n", cell.index, next->index, lane);

@@ -20,7 +20,7 @@ std::vector<std::uint8_t> encode(int width, int height, int bytesPerPixel,
     out.push_back(0);  // no identification field
     out.push_back(0);  // no colour map
     out.push_back(rle ? 10 : 2);
-    for (int i = 0; i < 5; ++i) out.push_back(0);  // colour map specification
+    for (int i = 0; i < 5; ++i) out.push_back(0);  // colour map origin, length and entry size
     put16(out, 0);
     put16(out, 0);
     put16(out, width);

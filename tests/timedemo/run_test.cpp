@@ -1,0 +1,234 @@
+// The tool as a whole, run as its own process on the shipped media or on a
+// copy of them with levels made here.
+
+#include "support/level_maps.h"
+#include "support/temp_folder.h"
+
+#include <gtest/gtest.h>
+#include <png.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Run {
+    int status = -1;
+    std::string json;
+    std::string out;
+    std::string err;
+};
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+void WriteFile(const std::string& path, const std::string& contents) {
+    std::ofstream(path, std::ios::binary) << contents;
+}
+
+class TimedemoRun : public ::testing::Test {
+protected:
+    Run run(const std::string& arguments) const {
+        const std::string json = folder_.path() + "/report.json";
+        const std::string out = folder_.path() + "/stdout.txt";
+        const std::string err = folder_.path() + "/stderr.txt";
+        fs::remove(json);
+        const std::string command = std::string("'") + UMBRAFALL_TIMEDEMO + "' " + arguments + " --json '" + json +
+                                    "' >'" + out + "' 2>'" + err + "'";
+        const int raw = std::system(command.c_str());
+        Run result;
+        result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        result.json = ReadFile(json);
+        result.out = ReadFile(out);
+        result.err = ReadFile(err);
+        return result;
+    }
+
+    // A media folder not called "media": the shipped files with these levels.
+    std::string levelsFolder(std::initializer_list<std::initializer_list<const char*>> levels) const {
+        const std::string folder = folder_.path() + "/levels-under-test";
+        fs::create_directory(folder);
+        for (const fs::directory_entry& entry : fs::directory_iterator(std::string(UMBRAFALL_GAME_DIR) + "/media")) {
+            const std::string name = entry.path().filename().string();
+            if (name.rfind("cavemap", 0) == 0 || name == "game.ini") continue;
+            fs::copy(entry.path(), folder + "/" + name);
+        }
+        int number = 1;
+        for (const auto& rows : levels) WriteFile(folder + "/cavemap" + std::to_string(number++) + ".bmp", levelBitmap(rows));
+        return folder;
+    }
+
+    std::string file(const std::string& name) const { return folder_.path() + "/" + name; }
+
+    TempGameFolder folder_;
+};
+
+// The raw text of a top-level value in the report.
+std::string Field(const std::string& json, const std::string& key) {
+    const std::size_t at = json.find("\"" + key + "\": ");
+    if (at == std::string::npos) return "<missing " + key + ">";
+    const std::size_t start = at + key.size() + 4;
+    std::size_t end = start;
+    int depth = 0;
+    bool inString = false;
+    for (; end < json.size(); ++end) {
+        const char c = json[end];
+        if (inString) {
+            if (c == '\\') ++end;
+            else if (c == '"') inString = false;
+            continue;
+        }
+        if (c == '"') inString = true;
+        if (c == '[' || c == '{') ++depth;
+        if (c == ']' || c == '}') {
+            if (depth == 0) break;
+            --depth;
+        }
+        if (depth == 0 && (c == ',' || c == '\n')) break;
+    }
+    return json.substr(start, end - start);
+}
+
+// The report without the wall-clock parts, which differ run to run.
+std::string GameStateOf(const std::string& json) {
+    std::string state;
+    for (const char* key : {"frames", "virtual_seconds", "game_state", "level_index", "level_count", "coin_count",
+                            "player_pos", "carried_rocks", "level_passes", "deaths", "messages", "drawn_frames"})
+        state += std::string(key) + "=" + Field(json, key) + "\n";
+    return state;
+}
+
+// Winding corridors, a loop, diagonal steps and side openings: 32 open cells.
+const std::initializer_list<const char*> Caves = {
+    "################", "#.....##########", "#.####.#########", "#.#####.....####",
+    "#.#########.####", "#.#########.####", "##.#######.#####", "###.......######",
+    "###########.####", "############.###", "#############.##", "##############.#",
+    "##############.#", "#############.##", "################", "################",
+};
+
+TEST_F(TimedemoRun, EscAtFrameFiveEndsTheRunThereWithSuccess) {
+    WriteFile(file("esc.txt"), "# leave early\n5 down esc\n");
+    const Run r = run("--frames 100 --script '" + file("esc.txt") + "'");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Field(r.json, "frames"), "5");
+    EXPECT_EQ(Field(r.json, "virtual_seconds"), "0.08");
+    EXPECT_EQ(Field(r.json, "drawn_frames"), "5");
+    EXPECT_EQ(Field(r.json, "game_state"), "\"Playing\"");
+}
+
+TEST_F(TimedemoRun, ShortFramesDrawEveryOtherTurn) {
+    // 10 ms a frame: a frame is drawn once 15 ms have gathered, at 20, 40, ... 300 ms.
+    const Run r = run("--frames 30 --frame-ms 10");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Field(r.json, "frames"), "30");
+    EXPECT_EQ(Field(r.json, "drawn_frames"), "15");
+    EXPECT_EQ(Field(r.json, "virtual_seconds"), "0.3");
+}
+
+TEST_F(TimedemoRun, ScriptedKeysReachTheGameBeforeTheirFrame) {
+    // Facing +z at the first cell's centre (15, 15); A steps left, toward +x,
+    // at 2.5 units a second: 40 frames of 16 ms, held from frame 0, make 1.6.
+    const std::string media = levelsFolder({Caves});
+    WriteFile(file("left.txt"), "0 pointer 320 240\n0 down a\n40 up a\n");
+    const Run r = run("--media '" + media + "' --frames 60 --script '" + file("left.txt") + "'");
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string pos = Field(r.json, "player_pos");
+    float x = 0, y = 0, z = 0;
+    ASSERT_EQ(std::sscanf(pos.c_str(), "[%f, %f, %f]", &x, &y, &z), 3) << pos;
+    EXPECT_NEAR(x, 16.6f, 0.01f);
+    EXPECT_NEAR(z, 15.0f, 0.001f);
+}
+
+TEST_F(TimedemoRun, SameSeedSameGameState) {
+    const Run first = run("--autopilot --frames 400 --seed 7");
+    const Run second = run("--autopilot --frames 400 --seed 7");
+    ASSERT_EQ(first.status, 0) << first.err;
+    ASSERT_EQ(second.status, 0) << second.err;
+    EXPECT_EQ(GameStateOf(first.json), GameStateOf(second.json));
+    EXPECT_NE(Field(first.json, "player_pos"), "[5, 3.85516548, 5]") << "the autopilot moved";
+}
+
+TEST_F(TimedemoRun, ScreenshotShowsTheCaveAtTheWindowSize) {
+    const std::string png = file("frame.png");
+    const Run r = run("--frames 4 --size 160x120 --screenshot 3:'" + png + "'");
+    ASSERT_EQ(r.status, 0) << r.err;
+    png_image image;
+    std::memset(&image, 0, sizeof image);
+    image.version = PNG_IMAGE_VERSION;
+    ASSERT_TRUE(png_image_begin_read_from_file(&image, png.c_str())) << image.message;
+    EXPECT_EQ(image.width, 160u);
+    EXPECT_EQ(image.height, 120u);
+    image.format = PNG_FORMAT_RGB;
+    std::vector<std::uint8_t> rgb(PNG_IMAGE_SIZE(image));
+    ASSERT_TRUE(png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr));
+    // The clear colour is (13, 13, 13); the textured walls around the eye cover the frame.
+    int background = 0;
+    for (std::size_t i = 0; i < rgb.size(); i += 3) background += rgb[i] == 13 && rgb[i + 1] == 13 && rgb[i + 2] == 13;
+    EXPECT_LT(background, 160 * 120 / 2);
+}
+
+TEST_F(TimedemoRun, ScreenshotOfAFrameNeverReachedIsOnlyAWarning) {
+    WriteFile(file("esc.txt"), "2 down q\n");
+    const Run r = run("--frames 10 --script '" + file("esc.txt") + "' --screenshot 6:'" + file("late.png") + "'");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_FALSE(fs::exists(file("late.png")));
+    EXPECT_NE(r.err.find("frame 6"), std::string::npos) << r.err;
+}
+
+TEST_F(TimedemoRun, UsageErrorsExitWithTwo) {
+    EXPECT_EQ(run("--bogus").status, 2);
+    EXPECT_EQ(run("--set Volume=1").status, 2);
+    EXPECT_EQ(run("--frames 5 --screenshot 5:'" + file("x.png") + "'").status, 2);
+    EXPECT_EQ(run("--media '" + file("no-such-folder") + "'").status, 2);
+    EXPECT_EQ(run("--script '" + file("no-such-script.txt") + "'").status, 2);
+    EXPECT_EQ(run("--screenshot 0:'" + file("no-such-folder/x.png") + "'").status, 2);
+    const Run help = run("--help");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("--autopilot"), std::string::npos);
+}
+
+TEST_F(TimedemoRun, ABadScriptLineIsReportedWithItsNumber) {
+    WriteFile(file("bad.txt"), "0 down w\n\n7 press w\n");
+    const Run r = run("--script '" + file("bad.txt") + "'");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("line 3"), std::string::npos) << r.err;
+}
+
+TEST_F(TimedemoRun, NoLevelsMeansAFailedStartWithTheGamesMessage) {
+    const std::string media = file("empty-media");
+    fs::create_directory(media);
+    const Run r = run("--media '" + media + "' --frames 10");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(Field(r.json, "frames"), "0");
+    EXPECT_NE(Field(r.json, "messages").find("Could not load media."), std::string::npos) << r.json;
+}
+
+TEST_F(TimedemoRun, AutopilotFinishesASmallCaveWhereverTheTransporterLies) {
+    const std::string media = levelsFolder({Caves});
+    for (const char* seed : {"1", "2", "3"}) {
+        const Run r = run("--media '" + media + "' --autopilot --frames 6000 --seed " + seed);
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(Field(r.json, "game_state"), "\"Won\"") << "seed " << seed;
+        EXPECT_EQ(Field(r.json, "level_passes"), "1") << "seed " << seed;
+    }
+}
+
+TEST_F(TimedemoRun, AutopilotWinsTheShippedLevels) {
+    // 40 ms frames: the shipped levels take some six minutes of walking.
+    const Run r = run("--autopilot --frames 20000 --frame-ms 40");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Field(r.json, "game_state"), "\"Won\"") << r.out;
+    EXPECT_EQ(Field(r.json, "level_passes"), Field(r.json, "level_count"));
+}
+
+}  // namespace

@@ -15,6 +15,16 @@ namespace {
 
 constexpr int MaxWalkDepth = 5;  // cells at depth 6 are drawn but not walked beyond
 
+// The colour the cave walls are drawn with. Each model's display list sets
+// its own material colours, which would otherwise tint every wall drawn
+// after it.
+void UseCaveMaterial() {
+    static const float OpenGLDefaultDiffuse[4] = {0.8f, 0.8f, 0.8f, 1.0f};
+    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    glMaterialfv(GL_FRONT, GL_DIFFUSE, OpenGLDefaultDiffuse);
+    glBindTexture(GL_TEXTURE_2D, CaveTexture);
+}
+
 // A loaded static model with its own transform and first texture.
 void Draw(const StaticModel& model) {
     if (model.loaded <= 0) return;
@@ -36,7 +46,7 @@ void DrawCellTree(CaveCell* cell, int depth) {
                 Draw(*node->object);
         }
         glLoadIdentity();
-        glBindTexture(GL_TEXTURE_2D, CaveTexture);
+        UseCaveMaterial();
     }
     cell->visited = true;
     if (depth > MaxWalkDepth) return;
@@ -46,7 +56,7 @@ void DrawCellTree(CaveCell* cell, int depth) {
 
 void RenderScene() {
     if (Settings.Lights != 0) glEnable(GL_LIGHTING);
-    glBindTexture(GL_TEXTURE_2D, CaveTexture);
+    UseCaveMaterial();
     for (CaveCell* cell = CellList.head; cell; cell = cell->next) cell->visited = false;
     if (PlayerCell) DrawCellTree(PlayerCell, 0);
 

@@ -5,6 +5,7 @@
 #include "cave/level_build.h"
 #include "game/game_state.h"
 #include "game/monsters.h"
+#include "game/player.h"
 #include "model/static_model.h"
 #include "support/gl_context.h"
 #include "support/level_maps.h"
@@ -126,8 +127,10 @@ TEST(Transporter, FoundWithItsGroundPosition) {
 // side cell (1, 2) west of (2, 2). The game's collision lets nobody out of
 // (2, 2) westward (the corridor's walls close that opening) nor from (2, 1)
 // south-west (the south opening comes first), but (2, 3) reaches it north-west.
+// The corridor below only makes room for what every level must hold.
 const std::initializer_list<const char*> SideCell = {
-    "########", "##.#####", "#..#####", "##.#####", "##.#####", "########", "########", "########",
+    "################", "##.#############", "#..#############", "##.#############",
+    "##.#############", "################", "#..............#", "################",
 };
 
 class PilotOnALevel : public GameFolderTest {
@@ -135,8 +138,9 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(context_.ok());
         folder_.writeMedia("cavemap1.bmp", levelBitmap(SideCell));
+        folder_.writeMedia("cavemap2.bmp", levelBitmap(SideCell));
         LevelCount = FindLevelFiles();
-        LevelIndex = 1;  // no detector to place
+        LevelIndex = 1;  // the second level: no detector to place
         ChestsToPlace = RocksToPlace = MonsterCount = 0;
         ASSERT_TRUE(BuildLevel());
         for (CaveCell* cell = CellList.head; cell; cell = cell->next) clearItems(cell->items);
@@ -146,7 +150,7 @@ protected:
     }
     void TearDown() override { freeAllCells(); }
 
-    static CaveCell& cell(int column, int row) { return *CellTable[row * 8 + column]; }
+    static CaveCell& cell(int column, int row) { return *CellTable[row * 16 + column]; }
 
     PilotView view(float x, float z, float yaw) const {
         PilotView v;
@@ -188,7 +192,7 @@ TEST_F(PilotOnALevel, PlansRoundTheShutOpenings) {
     Autopilot pilot(640, 480, 16);
     std::vector<Message> out;
     pilot.plan(view(25.0f, 15.0f, 0.0f), out);
-    EXPECT_EQ(Indices(pilot.path()), (std::vector<int>{1 * 8 + 2, 2 * 8 + 2, 3 * 8 + 2, 2 * 8 + 1}));
+    EXPECT_EQ(Indices(pilot.path()), (std::vector<int>{1 * 16 + 2, 2 * 16 + 2, 3 * 16 + 2, 2 * 16 + 1}));
 }
 
 TEST_F(PilotOnALevel, TurnsFirstThenWalksForwardAndSidewaysAndStopsBetweenLevels) {
@@ -209,7 +213,9 @@ TEST_F(PilotOnALevel, TurnsFirstThenWalksForwardAndSidewaysAndStopsBetweenLevels
     for (const Message& m : out) {
         forward = forward || (m.type == MessageType::KeyDown && m.key == 'W');
         right = right || (m.type == MessageType::KeyDown && m.key == 'D');
-        if (m.type == MessageType::PointerMove) EXPECT_EQ(m.x, 320);
+        if (m.type == MessageType::PointerMove) {
+            EXPECT_EQ(m.x, 320);
+        }
     }
     EXPECT_TRUE(forward);
     EXPECT_TRUE(right);

@@ -105,7 +105,7 @@ TEST(JsonReport, IsOneBalancedObjectInTheKeyOrder) {
     const std::string json = FormatJson(Sample());
     ASSERT_FALSE(json.empty());
     EXPECT_EQ(json.front(), '{');
-    EXPECT_EQ(json.substr(json.find_last_not_of('\n')), "}");
+    EXPECT_EQ(json[json.find_last_not_of('\n')], '}');
     int depth = 0;
     bool inString = false;
     for (std::size_t i = 0; i < json.size(); ++i) {
@@ -119,7 +119,9 @@ TEST(JsonReport, IsOneBalancedObjectInTheKeyOrder) {
         if (c == '{' || c == '[') ++depth;
         if (c == '}' || c == ']') --depth;
         ASSERT_GE(depth, 0);
-        if (depth == 0) EXPECT_EQ(json.find_first_not_of('\n', i + 1), std::string::npos) << "text after the object";
+        if (depth == 0) {
+            EXPECT_EQ(json.find_first_not_of('\n', i + 1), std::string::npos) << "text after the object";
+        }
     }
     EXPECT_FALSE(inString);
     std::size_t last = 0;

@@ -18,7 +18,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct Run {
+struct ToolRun {
     int status = -1;
     std::string json;
     std::string out;
@@ -38,7 +38,7 @@ void WriteFile(const std::string& path, const std::string& contents) {
 
 class TimedemoRun : public ::testing::Test {
 protected:
-    Run run(const std::string& arguments) const {
+    ToolRun run(const std::string& arguments) const {
         const std::string json = folder_.path() + "/report.json";
         const std::string out = folder_.path() + "/stdout.txt";
         const std::string err = folder_.path() + "/stderr.txt";
@@ -46,7 +46,7 @@ protected:
         const std::string command = std::string("'") + UMBRAFALL_TIMEDEMO + "' " + arguments + " --json '" + json +
                                     "' >'" + out + "' 2>'" + err + "'";
         const int raw = std::system(command.c_str());
-        Run result;
+        ToolRun result;
         result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
         result.json = ReadFile(json);
         result.out = ReadFile(out);
@@ -118,7 +118,7 @@ const std::initializer_list<const char*> Caves = {
 
 TEST_F(TimedemoRun, EscAtFrameFiveEndsTheRunThereWithSuccess) {
     WriteFile(file("esc.txt"), "# leave early\n5 down esc\n");
-    const Run r = run("--frames 100 --script '" + file("esc.txt") + "'");
+    const ToolRun r = run("--frames 100 --script '" + file("esc.txt") + "'");
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(Field(r.json, "frames"), "5");
     EXPECT_EQ(Field(r.json, "virtual_seconds"), "0.08");
@@ -128,7 +128,7 @@ TEST_F(TimedemoRun, EscAtFrameFiveEndsTheRunThereWithSuccess) {
 
 TEST_F(TimedemoRun, ShortFramesDrawEveryOtherTurn) {
     // 10 ms a frame: a frame is drawn once 15 ms have gathered, at 20, 40, ... 300 ms.
-    const Run r = run("--frames 30 --frame-ms 10");
+    const ToolRun r = run("--frames 30 --frame-ms 10");
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(Field(r.json, "frames"), "30");
     EXPECT_EQ(Field(r.json, "drawn_frames"), "15");
@@ -140,7 +140,7 @@ TEST_F(TimedemoRun, ScriptedKeysReachTheGameBeforeTheirFrame) {
     // at 2.5 units a second: 40 frames of 16 ms, held from frame 0, make 1.6.
     const std::string media = levelsFolder({Caves});
     WriteFile(file("left.txt"), "0 pointer 320 240\n0 down a\n40 up a\n");
-    const Run r = run("--media '" + media + "' --frames 60 --script '" + file("left.txt") + "'");
+    const ToolRun r = run("--media '" + media + "' --frames 60 --script '" + file("left.txt") + "'");
     ASSERT_EQ(r.status, 0) << r.err;
     const std::string pos = Field(r.json, "player_pos");
     float x = 0, y = 0, z = 0;
@@ -150,8 +150,8 @@ TEST_F(TimedemoRun, ScriptedKeysReachTheGameBeforeTheirFrame) {
 }
 
 TEST_F(TimedemoRun, SameSeedSameGameState) {
-    const Run first = run("--autopilot --frames 400 --seed 7");
-    const Run second = run("--autopilot --frames 400 --seed 7");
+    const ToolRun first = run("--autopilot --frames 400 --seed 7");
+    const ToolRun second = run("--autopilot --frames 400 --seed 7");
     ASSERT_EQ(first.status, 0) << first.err;
     ASSERT_EQ(second.status, 0) << second.err;
     EXPECT_EQ(GameStateOf(first.json), GameStateOf(second.json));
@@ -160,7 +160,7 @@ TEST_F(TimedemoRun, SameSeedSameGameState) {
 
 TEST_F(TimedemoRun, ScreenshotShowsTheCaveAtTheWindowSize) {
     const std::string png = file("frame.png");
-    const Run r = run("--frames 4 --size 160x120 --screenshot 3:'" + png + "'");
+    const ToolRun r = run("--frames 4 --size 160x120 --screenshot 3:'" + png + "'");
     ASSERT_EQ(r.status, 0) << r.err;
     png_image image;
     std::memset(&image, 0, sizeof image);
@@ -179,7 +179,7 @@ TEST_F(TimedemoRun, ScreenshotShowsTheCaveAtTheWindowSize) {
 
 TEST_F(TimedemoRun, ScreenshotOfAFrameNeverReachedIsOnlyAWarning) {
     WriteFile(file("esc.txt"), "2 down q\n");
-    const Run r = run("--frames 10 --script '" + file("esc.txt") + "' --screenshot 6:'" + file("late.png") + "'");
+    const ToolRun r = run("--frames 10 --script '" + file("esc.txt") + "' --screenshot 6:'" + file("late.png") + "'");
     EXPECT_EQ(r.status, 0);
     EXPECT_FALSE(fs::exists(file("late.png")));
     EXPECT_NE(r.err.find("frame 6"), std::string::npos) << r.err;
@@ -192,14 +192,14 @@ TEST_F(TimedemoRun, UsageErrorsExitWithTwo) {
     EXPECT_EQ(run("--media '" + file("no-such-folder") + "'").status, 2);
     EXPECT_EQ(run("--script '" + file("no-such-script.txt") + "'").status, 2);
     EXPECT_EQ(run("--screenshot 0:'" + file("no-such-folder/x.png") + "'").status, 2);
-    const Run help = run("--help");
+    const ToolRun help = run("--help");
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("--autopilot"), std::string::npos);
 }
 
 TEST_F(TimedemoRun, ABadScriptLineIsReportedWithItsNumber) {
     WriteFile(file("bad.txt"), "0 down w\n\n7 press w\n");
-    const Run r = run("--script '" + file("bad.txt") + "'");
+    const ToolRun r = run("--script '" + file("bad.txt") + "'");
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.err.find("line 3"), std::string::npos) << r.err;
 }
@@ -207,7 +207,7 @@ TEST_F(TimedemoRun, ABadScriptLineIsReportedWithItsNumber) {
 TEST_F(TimedemoRun, NoLevelsMeansAFailedStartWithTheGamesMessage) {
     const std::string media = file("empty-media");
     fs::create_directory(media);
-    const Run r = run("--media '" + media + "' --frames 10");
+    const ToolRun r = run("--media '" + media + "' --frames 10");
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(Field(r.json, "frames"), "0");
     EXPECT_NE(Field(r.json, "messages").find("Could not load media."), std::string::npos) << r.json;
@@ -216,7 +216,7 @@ TEST_F(TimedemoRun, NoLevelsMeansAFailedStartWithTheGamesMessage) {
 TEST_F(TimedemoRun, AutopilotFinishesASmallCaveWhereverTheTransporterLies) {
     const std::string media = levelsFolder({Caves});
     for (const char* seed : {"1", "2", "3"}) {
-        const Run r = run("--media '" + media + "' --autopilot --frames 6000 --seed " + seed);
+        const ToolRun r = run("--media '" + media + "' --autopilot --frames 6000 --seed " + seed);
         ASSERT_EQ(r.status, 0) << r.err;
         EXPECT_EQ(Field(r.json, "game_state"), "\"Won\"") << "seed " << seed;
         EXPECT_EQ(Field(r.json, "level_passes"), "1") << "seed " << seed;
@@ -225,7 +225,7 @@ TEST_F(TimedemoRun, AutopilotFinishesASmallCaveWhereverTheTransporterLies) {
 
 TEST_F(TimedemoRun, AutopilotWinsTheShippedLevels) {
     // 40 ms frames: the shipped levels take some six minutes of walking.
-    const Run r = run("--autopilot --frames 20000 --frame-ms 40");
+    const ToolRun r = run("--autopilot --frames 20000 --frame-ms 40");
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(Field(r.json, "game_state"), "\"Won\"") << r.out;
     EXPECT_EQ(Field(r.json, "level_passes"), Field(r.json, "level_count"));

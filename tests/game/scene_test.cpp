@@ -82,4 +82,24 @@ TEST_F(SceneTest, UnloadedModelsAreSkipped) {
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
+TEST_F(SceneTest, WallsAfterAnItemAreDrawnInTheirOwnColour) {
+    start();
+    ChestModels[0].loaded = 1;
+    ChestModels[0].displayList = glGenLists(1);
+    const float red[4] = {1.0f, 0.0f, 0.0f, 1.0f};
+    glNewList(ChestModels[0].displayList, GL_COMPILE);
+    glColor4fv(red);
+    glMaterialfv(GL_FRONT, GL_DIFFUSE, red);
+    glEndList();
+    place(ChestModels[0], ItemChest, 15.0f, 5.0f);
+
+    RenderScene();
+    float colour[4], diffuse[4];
+    glGetFloatv(GL_CURRENT_COLOR, colour);
+    glGetMaterialfv(GL_FRONT, GL_DIFFUSE, diffuse);
+    EXPECT_EQ(colour[1], 1.0f);
+    EXPECT_EQ(diffuse[1], 0.8f);
+    EXPECT_EQ(diffuse[0], 0.8f);
+}
+
 }  // namespace

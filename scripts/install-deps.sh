@@ -8,7 +8,7 @@ packages=(
   libsdl2-dev libgl-dev libegl-dev libosmesa6-dev
   libfluidsynth-dev fluidsynth timgm6mb-soundfont
   libfltk1.3-dev fluid libfreetype-dev libfontconfig1-dev fonts-dejavu-core
-  libjpeg62-turbo-dev libgtest-dev libgmock-dev libbenchmark-dev
+  libjpeg62-turbo-dev libpng-dev libgtest-dev libgmock-dev libbenchmark-dev
   # running the game
   libsdl2-2.0-0 libgl1 libgl1-mesa-dri libglx-mesa0 libosmesa6
   # headless tests: a real X server for the game window, and tools to drive it;

@@ -14,5 +14,7 @@ echo "== g++ build, all tests"
 echo "== clang build with address and undefined-behaviour sanitizers, and the file-reader fuzzers"
 "$root/scripts/build.sh" "$root/build-sanitize" -DUMBRAFALL_WERROR=ON -DUMBRAFALL_FUZZ=ON \
   -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DUMBRAFALL_SANITIZE=address,undefined
-# The real window is tested above; SDL's X11 libraries are not leak-clean.
-(cd "$root/build-sanitize" && ctest -j "$jobs" --output-on-failure -E under_xvfb)
+# Left to the first pass: the real window (SDL's X11 libraries are not
+# leak-clean) and the autopilot's whole-game runs (minutes each, many times
+# that under the sanitizers, and the same code the shorter runs cover).
+(cd "$root/build-sanitize" && ctest -j "$jobs" --output-on-failure -E 'under_xvfb|TimedemoRun.Autopilot')

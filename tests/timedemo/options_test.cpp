@@ -17,7 +17,8 @@ Parsed Parse(std::initializer_list<const char*> arguments) {
     std::vector<const char*> argv{"umbrafall-timedemo"};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
     Parsed parsed;
-    parsed.outcome = ParseDemoOptions(static_cast<int>(argv.size()), argv.data(), parsed.options, parsed.error);
+    parsed.outcome =
+        ParseDemoOptions(static_cast<int>(argv.size()), argv.data(), parsed.options, parsed.error);
     return parsed;
 }
 
@@ -65,9 +66,9 @@ TEST(DemoOptions, EveryOptionIsTaken) {
 }
 
 TEST(DemoOptions, SetTakesTheEightKeysInAnyLetterCase) {
-    const Parsed parsed = Parse({"--set", "windowed=0", "--set", "LIGHTS=1", "--set", "Music=1", "--set",
-                                 "joystick=1", "--set", "usehiqualtex=1", "--set", "UseScreenRes=2", "--set",
-                                 "width=800", "--set", "HEIGHT=600"});
+    const Parsed parsed =
+        Parse({"--set", "windowed=0", "--set", "LIGHTS=1", "--set", "Music=1", "--set", "joystick=1", "--set",
+               "usehiqualtex=1", "--set", "UseScreenRes=2", "--set", "width=800", "--set", "HEIGHT=600"});
     ASSERT_EQ(parsed.outcome, ParseOutcome::Run) << parsed.error;
     const GameSettings& s = parsed.options.settings;
     EXPECT_EQ(s.Windowed, 0);
@@ -128,6 +129,8 @@ TEST(DemoOptions, ScreenshotMustFallWithinTheRun) {
     EXPECT_EQ(Parse({"--screenshot", "10:a.png", "--frames", "10"}).outcome, ParseOutcome::UsageError);
 }
 
-TEST(DemoOptions, HelpIsNotAnError) { EXPECT_EQ(Parse({"--frames", "3", "--help"}).outcome, ParseOutcome::Help); }
+TEST(DemoOptions, HelpIsNotAnError) {
+    EXPECT_EQ(Parse({"--frames", "3", "--help"}).outcome, ParseOutcome::Help);
+}
 
 }  // namespace

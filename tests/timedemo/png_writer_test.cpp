@@ -48,7 +48,8 @@ TEST(PngWriter, RoundTripKeepsColoursAndRowOrderAndDropsAlpha) {
     EXPECT_EQ(back.width, 3);
     EXPECT_EQ(back.height, 2);
     EXPECT_FALSE(back.hasAlpha) << "the window shows no transparency";
-    const std::vector<std::uint8_t> expected = {255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 255, 0, 0, 0, 128, 128, 128};
+    const std::vector<std::uint8_t> expected = {255, 0,   0,   0, 255, 0, 0,   0,   255,
+                                                255, 255, 255, 0, 0,   0, 128, 128, 128};
     EXPECT_EQ(back.rgb, expected);
 }
 

@@ -8,7 +8,8 @@ namespace {
 
 TEST(CostStats, MeanMedianNearestRankP95AndMax) {
     // 1..20 shuffled: mean 10.5, median (10 + 11) / 2, p95 the 19th value, max 20.
-    const CostStats s = SummariseCosts({7, 3, 20, 1, 15, 9, 12, 18, 2, 5, 11, 14, 4, 19, 6, 16, 8, 13, 17, 10});
+    const CostStats s =
+        SummariseCosts({7, 3, 20, 1, 15, 9, 12, 18, 2, 5, 11, 14, 4, 19, 6, 16, 8, 13, 17, 10});
     EXPECT_DOUBLE_EQ(s.mean, 10.5);
     EXPECT_DOUBLE_EQ(s.median, 10.5);
     EXPECT_DOUBLE_EQ(s.p95, 19.0);
@@ -111,8 +112,10 @@ TEST(JsonReport, IsOneBalancedObjectInTheKeyOrder) {
     for (std::size_t i = 0; i < json.size(); ++i) {
         const char c = json[i];
         if (inString) {
-            if (c == '\\') ++i;
-            else if (c == '"') inString = false;
+            if (c == '\\')
+                ++i;
+            else if (c == '"')
+                inString = false;
             continue;
         }
         if (c == '"') inString = true;
@@ -125,9 +128,10 @@ TEST(JsonReport, IsOneBalancedObjectInTheKeyOrder) {
     }
     EXPECT_FALSE(inString);
     std::size_t last = 0;
-    for (const char* key : {"\"frames\"", "\"virtual_seconds\"", "\"game_state\"", "\"level_index\"",
-                            "\"level_count\"", "\"coin_count\"", "\"player_pos\"", "\"carried_rocks\"",
-                            "\"level_passes\"", "\"deaths\"", "\"messages\"", "\"frame_ms\"", "\"peak_rss_kb\""}) {
+    for (const char* key :
+         {"\"frames\"", "\"virtual_seconds\"", "\"game_state\"", "\"level_index\"", "\"level_count\"",
+          "\"coin_count\"", "\"player_pos\"", "\"carried_rocks\"", "\"level_passes\"", "\"deaths\"",
+          "\"messages\"", "\"frame_ms\"", "\"peak_rss_kb\""}) {
         const std::size_t at = json.find(key);
         ASSERT_NE(at, std::string::npos) << key;
         EXPECT_GT(at, last) << key;

@@ -28,9 +28,10 @@ TEST(ScriptKeys, NamesMapToVirtualKeyCodes) {
 TEST(Script, EveryActionBecomesItsMessage) {
     std::vector<ScriptEvent> events;
     std::string error;
-    ASSERT_TRUE(ParseScript("0 down w\n1 up W\n2 pointer 320 -4\n3 click left down\n4 click left up\n"
-                            "5 click right down\n6 click RIGHT up\n7 down esc\n",
-                            events, error))
+    ASSERT_TRUE(
+        ParseScript("0 down w\n1 up W\n2 pointer 320 -4\n3 click left down\n4 click left up\n"
+                    "5 click right down\n6 click RIGHT up\n7 down esc\n",
+                    events, error))
         << error;
     ASSERT_EQ(events.size(), 8u);
     EXPECT_EQ(events[0].message.type, MessageType::KeyDown);
@@ -51,8 +52,8 @@ TEST(Script, EveryActionBecomesItsMessage) {
 TEST(Script, BlankLinesAndCommentsAreSkippedAndFramesSortedStably) {
     std::vector<ScriptEvent> events;
     std::string error;
-    ASSERT_TRUE(ParseScript("# warm up\n\n   \n9 down a\n  # indented comment\n3 down b\r\n9 up a\n3 up b\n", events,
-                            error))
+    ASSERT_TRUE(ParseScript("# warm up\n\n   \n9 down a\n  # indented comment\n3 down b\r\n9 up a\n3 up b\n",
+                            events, error))
         << error;
     ASSERT_EQ(events.size(), 4u);
     EXPECT_EQ(events[0].frame, 3);

@@ -4,12 +4,10 @@
 #include "game/game_state.h"
 #include "game/player.h"
 #include "model/static_model.h"
+#include "platform/keys.h"
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
-static const bool Trace = std::getenv("PILOT_TRACE") != nullptr;
 
 namespace {
 
@@ -18,18 +16,18 @@ using platform::MessageType;
 
 constexpr float Pi = 3.14159265f;
 constexpr float HalfCell = 5.0f;
-constexpr float DetourReach = 3.5f;     // items farther from their cell's centre are not worth it
-constexpr float WalkAngle = 0.25f;      // walk only when heading this close to the target
+constexpr float DetourReach = 3.5f;        // items farther from their cell's centre are not worth it
+constexpr float WalkAngle = 0.25f;         // walk only when heading this close to the target
 constexpr float StrafeAngle = 0.4636476f;  // forward plus sideways walks this far right of the view, faster
-constexpr float ProgressStep = 0.25f;   // a distance gain that counts as progress
-constexpr float StuckSeconds = 1.0f;    // walking this long without progress is stuck
+constexpr float ProgressStep = 0.25f;      // a distance gain that counts as progress
+constexpr float StuckSeconds = 1.0f;       // walking this long without progress is stuck
 constexpr float RecentreSeconds = 3.0f;
 constexpr float BackOffSeconds = 0.6f;
 constexpr float CentreReached = 1.0f;
 constexpr float MaxTurnPerFrame = 0.3f;  // share of the heading error one frame may take away
 constexpr float MaxGain = 8.0f;
-constexpr float WalkStep = 0.1f;      // about one frame of walking
-constexpr float LineMargin = 0.3f;    // a line counts as clear when both its sides at this distance are
+constexpr float WalkStep = 0.1f;    // about one frame of walking
+constexpr float LineMargin = 0.3f;  // a line counts as clear when both its sides at this distance are
 constexpr int MaxLookahead = 4;
 constexpr float LaneReached = 0.5f;
 // Sideways shifts of the line from centre to centre, tried in this order:
@@ -42,9 +40,10 @@ float CentreZ(const CaveCell& cell) { return cell.z + HalfCell; }
 
 bool ValidIndex(const CaveCell* cell) { return cell && cell->index >= 0 && cell->index < CellTableSize; }
 
-// Two walks beside the line from (x, z) to (toX, toZ), `margin` to either side.
+// Two walks beside the line from (x, z) to (toX, toZ), LineMargin to either side.
 template <class Accept>
-bool BothSidesPass(const CaveCell& cell, float x, float z, float toX, float toZ, int stopAfter, Accept accept) {
+bool BothSidesPass(const CaveCell& cell, float x, float z, float toX, float toZ, int stopAfter,
+                   Accept accept) {
     const float length = std::hypot(toX - x, toZ - z);
     if (length <= 0.0f) return false;
     const float ox = -(toZ - z) / length * LineMargin;
@@ -76,7 +75,9 @@ float WrapAngle(float angle) {
     return angle <= -Pi ? angle + 2.0f * Pi : angle;
 }
 
-float HeadingTo(float fromX, float fromZ, float toX, float toZ) { return std::atan2(toX - fromX, toZ - fromZ); }
+float HeadingTo(float fromX, float fromZ, float toX, float toZ) {
+    return std::atan2(toX - fromX, toZ - fromZ);
+}
 
 int PointerColumn(float error, float gain, int width) {
     const float pointer = std::clamp(-gain * error, -1.0f, 1.0f);
@@ -153,7 +154,8 @@ LineWalk WalkLine(const CaveCell& start, float x, float z, float toX, float toZ,
     return walk;
 }
 
-Autopilot::Autopilot(int width, int height, int frameMs) : width_(std::max(width, 1)), height_(std::max(height, 1)) {
+Autopilot::Autopilot(int width, int height, int frameMs)
+    : width_(std::max(width, 1)), height_(std::max(height, 1)) {
     // The game draws when 15 ms have gathered and caps a frame at 0.2 s.
     frameMs = std::max(frameMs, 1);
     const int perDrawn = (15 + frameMs - 1) / frameMs * frameMs;
@@ -185,7 +187,8 @@ void Autopilot::holdStill(std::vector<Message>& out) {
 }
 
 bool Autopilot::skipped(const ItemNode* item) const {
-    return std::find(skipped_.begin(), skipped_.begin() + skippedCount_, item) != skipped_.begin() + skippedCount_;
+    return std::find(skipped_.begin(), skipped_.begin() + skippedCount_, item) !=
+           skipped_.begin() + skippedCount_;
 }
 
 void Autopilot::startLevel(const PilotView& view) {
@@ -200,7 +203,6 @@ void Autopilot::startLevel(const PilotView& view) {
     lastClock_ = view.clock;
     goal_ = FindTransporter(view.cells, goalX_, goalZ_);
     planned_ = true;
-    if (Trace) std::fprintf(stderr, "t=%.2f level start cell=%d goal=%d at %.2f,%.2f\n", view.clock, view.playerCell->index, goal_ ? goal_->index : -1, goalX_, goalZ_);
 }
 
 bool Autopilot::stepUsable(const CaveCell& cell, int k) {
@@ -218,13 +220,12 @@ bool Autopilot::stepUsable(const CaveCell& cell, int k) {
             const float o = LaneOffsets[i];
             const bool clear = BothSidesPass(cell, ax + o * px, az + o * pz, bx + o * px, bz + o * pz, 1,
                                              [&](const LineWalk& walk) {
-                                                 return (sliding || !walk.touchedWall) && walk.enteredCount == 1 &&
-                                                        walk.entered[0] == next;
+                                                 return (sliding || !walk.touchedWall) &&
+                                                        walk.enteredCount == 1 && walk.entered[0] == next;
                                              });
             if (clear) lane = static_cast<std::uint8_t>(1 + i);
         }
     }
-    if (Trace) std::fprintf(stderr, "step %d->%d lane=%d\n", cell.index, next->index, lane);
     return lane != Unusable;
 }
 
@@ -255,10 +256,9 @@ Autopilot::Point Autopilot::laneEnd(int i) {
 void Autopilot::replan(const PilotView& view) {
     pathFrom_ = view.playerCell;
     waypointStale_ = true;
-    if (!goal_ ||
-        !FindCellPath(view.playerCell, goal_, path_, [this](const CaveCell& cell, int k) { return stepUsable(cell, k); }))
+    if (!goal_ || !FindCellPath(view.playerCell, goal_, path_,
+                                [this](const CaveCell& cell, int k) { return stepUsable(cell, k); }))
         path_.clear();
-    if (Trace) { std::fprintf(stderr, "t=%.2f cell %d pos=%.2f,%.2f path:", view.clock, view.playerCell->index, view.x, view.z); for (auto* c : path_) std::fprintf(stderr, " %d", c->index); std::fprintf(stderr, "\n"); }
 }
 
 void Autopilot::chooseWaypoint(const PilotView& view) {
@@ -347,7 +347,6 @@ void Autopilot::watchProgress(const PilotView& view, const Target& target, float
 }
 
 void Autopilot::giveUp(const PilotView& view, const Target& target) {
-    if (Trace) std::fprintf(stderr, "t=%.2f stuck cell=%d pos=%.2f,%.2f target=%.2f,%.2f aim=%d mode=%d\n", view.clock, view.playerCell->index, view.x, view.z, target.x, target.z, (int)target.aim, (int)mode_);
     waypointStale_ = true;
     if (target.aim == Aim::Item) {
         if (skippedCount_ < MaxSkipped) skipped_[skippedCount_++] = static_cast<const ItemNode*>(target.id);
@@ -376,7 +375,8 @@ void Autopilot::giveUp(const PilotView& view, const Target& target) {
     }
 }
 
-void Autopilot::steer(const PilotView& view, const Target& target, float distance, std::vector<Message>& out) {
+void Autopilot::steer(const PilotView& view, const Target& target, float distance,
+                      std::vector<Message>& out) {
     // Forward and sideways together walk faster than forward alone.
     const float heading = HeadingTo(view.x, view.z, target.x, target.z);
     const float error = WrapAngle(heading + StrafeAngle - view.yaw);
@@ -387,6 +387,12 @@ void Autopilot::steer(const PilotView& view, const Target& target, float distanc
 }
 
 void Autopilot::plan(const PilotView& view, std::vector<Message>& out) {
+    if (view.gameState == Won) {
+        // Nothing is left to play: leave the game, as a player would.
+        holdStill(out);
+        setKey(VK_ESCAPE, true, quitHeld_, out);
+        return;
+    }
     if (view.gameState != Playing || !view.playerCell) {
         // Nothing moves between levels or after a death; the next level is new ground.
         holdStill(out);

@@ -69,7 +69,8 @@ public:
     // `frameMs`: the virtual length of a frame, which sets how hard to steer.
     Autopilot(int width, int height, int frameMs);
 
-    // Appends the messages to send before the coming frame.
+    // Appends the messages to send before the coming frame. Once the game is
+    // won it presses Esc, which ends the game.
     void plan(const PilotView& view, std::vector<platform::Message>& out);
 
     bool walking() const { return forwardHeld_; }
@@ -103,7 +104,8 @@ private:
     bool chooseTarget(const PilotView& view, Target& target);
     void watchProgress(const PilotView& view, const Target& target, float distance);
     void giveUp(const PilotView& view, const Target& target);
-    void steer(const PilotView& view, const Target& target, float distance, std::vector<platform::Message>& out);
+    void steer(const PilotView& view, const Target& target, float distance,
+               std::vector<platform::Message>& out);
     void holdStill(std::vector<platform::Message>& out);
     void setKey(int key, bool down, bool& held, std::vector<platform::Message>& out);
     void setPointer(int column, std::vector<platform::Message>& out);
@@ -115,6 +117,7 @@ private:
     bool forwardHeld_ = false;
     bool strafeHeld_ = false;
     bool backHeld_ = false;
+    bool quitHeld_ = false;
 
     bool planned_ = false;
     const CaveCell* pathFrom_ = nullptr;

@@ -54,7 +54,8 @@ void ReadGameState(RunReport& report) {
 
 void ReadMessages(RunReport& report) {
     report.messages.clear();
-    for (const headless::CapturedMessageBox& box : headless::MessageBoxes()) report.messages.push_back(box.text);
+    for (const headless::CapturedMessageBox& box : headless::MessageBoxes())
+        report.messages.push_back(box.text);
 }
 
 }  // namespace
@@ -82,7 +83,8 @@ int RunDemo(const DemoOptions& options, const std::vector<ScriptEvent>& script, 
     }
 
     std::unique_ptr<Autopilot> pilot;
-    if (options.autopilot) pilot = std::make_unique<Autopilot>(Settings.Width, Settings.Height, options.frameMs);
+    if (options.autopilot)
+        pilot = std::make_unique<Autopilot>(Settings.Width, Settings.Height, options.frameMs);
     std::vector<platform::Message> pilotMessages;
     pilotMessages.reserve(16);
 
@@ -93,8 +95,9 @@ int RunDemo(const DemoOptions& options, const std::vector<ScriptEvent>& script, 
     totalMs.reserve(reserve);
 
     std::vector<ScreenshotRequest> shots = options.screenshots;
-    std::stable_sort(shots.begin(), shots.end(),
-                     [](const ScreenshotRequest& a, const ScreenshotRequest& b) { return a.frame < b.frame; });
+    std::stable_sort(shots.begin(), shots.end(), [](const ScreenshotRequest& a, const ScreenshotRequest& b) {
+        return a.frame < b.frame;
+    });
     std::size_t nextShot = 0;
     std::size_t nextEvent = 0;
     StateWatch watch{GameState};

@@ -54,7 +54,8 @@ int main(int argc, char** argv) {
     std::vector<std::string> warnings;
     const int status = RunDemo(options, script, report, warnings, error);
     if (status == 2) return UsageError(error);
-    for (const std::string& warning : warnings) std::fprintf(stderr, "umbrafall-timedemo: %s\n", warning.c_str());
+    for (const std::string& warning : warnings)
+        std::fprintf(stderr, "umbrafall-timedemo: %s\n", warning.c_str());
     if (status == 1) std::fputs("umbrafall-timedemo: the game failed to start\n", stderr);
 
     std::fputs(FormatSummary(report).c_str(), stdout);

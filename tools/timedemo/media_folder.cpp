@@ -12,7 +12,8 @@ MediaFolderLink::~MediaFolderLink() {
     fs::remove(temporary_, ignored);
 }
 
-bool MediaFolderLink::prepare(const std::string& mediaFolder, std::string& executableFolder, std::string& error) {
+bool MediaFolderLink::prepare(const std::string& mediaFolder, std::string& executableFolder,
+                              std::string& error) {
     std::error_code failure;
     const fs::path folder = fs::weakly_canonical(fs::absolute(mediaFolder, failure), failure);
     if (failure || !fs::is_directory(folder, failure)) {

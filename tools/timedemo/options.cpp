@@ -1,10 +1,10 @@
 #include "options.h"
 
+#include <strings.h>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
-#include <strings.h>
 
 namespace {
 
@@ -117,7 +117,7 @@ ParseOutcome ParseDemoOptions(int argc, const char* const* argv, DemoOptions& op
             options.autopilot = true;
             continue;
         }
-        static const char* const Valued[] = {"--media", "--size",  "--frames",     "--frame-ms", "--seed",
+        static const char* const Valued[] = {"--media", "--size",   "--frames",     "--frame-ms", "--seed",
                                              "--set",   "--script", "--screenshot", "--json"};
         bool known = false;
         for (const char* candidate : Valued) known = known || name == candidate;
@@ -190,7 +190,7 @@ const char* DemoUsage() {
            "  --script FILE      input by frame: 'F down KEY', 'F up KEY', 'F pointer X Y',\n"
            "                     'F click left|right down|up'; KEY is a letter, a digit or\n"
            "                     up down left right space shift ctrl esc\n"
-           "  --autopilot        walk each level to its transporter\n"
+           "  --autopilot        walk each level to its transporter; Esc once the game is won\n"
            "  --screenshot F:P   write frame F as drawn to the PNG file P (repeatable)\n"
            "  --json FILE        write the report as JSON\n"
            "Exit status: 0 a completed run, 1 the game failed to start, 2 a usage error.\n";

@@ -26,8 +26,8 @@ std::string MsText(double value) {
 }
 
 std::string StatsJson(const CostStats& s) {
-    return "{\"mean\": " + MsText(s.mean) + ", \"median\": " + MsText(s.median) + ", \"p95\": " + MsText(s.p95) +
-           ", \"max\": " + MsText(s.max) + "}";
+    return "{\"mean\": " + MsText(s.mean) + ", \"median\": " + MsText(s.median) +
+           ", \"p95\": " + MsText(s.p95) + ", \"max\": " + MsText(s.max) + "}";
 }
 
 std::string StatsLine(const char* name, const CostStats& s) {
@@ -119,8 +119,8 @@ std::string FormatSummary(const RunReport& r) {
                   "frames %d (%d drawn), %.3f virtual seconds\n"
                   "game state %s, level %d of %d, level passes %d, deaths %d\n"
                   "coins %d, rocks %d, player at (%.2f, %.2f, %.2f)\n",
-                  r.frames, r.drawnFrames, r.virtualSeconds, GameStateName(r.gameState).c_str(), r.levelIndex + 1,
-                  r.levelCount, r.levelPasses, r.deaths, r.coinCount, r.carriedRocks,
+                  r.frames, r.drawnFrames, r.virtualSeconds, GameStateName(r.gameState).c_str(),
+                  r.levelIndex + 1, r.levelCount, r.levelPasses, r.deaths, r.coinCount, r.carriedRocks,
                   static_cast<double>(r.playerPos[0]), static_cast<double>(r.playerPos[1]),
                   static_cast<double>(r.playerPos[2]));
     std::string summary = text;

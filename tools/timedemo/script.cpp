@@ -2,13 +2,13 @@
 
 #include "platform/keys.h"
 
+#include <strings.h>
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
-#include <strings.h>
 
 namespace {
 
@@ -51,7 +51,8 @@ bool ParseLine(const std::vector<std::string>& words, ScriptEvent& event, std::s
         return true;
     }
     if (Same(action, "pointer")) {
-        if (words.size() != 4 || !ParseNumber(words[2], -MaxPointerCoordinate, MaxPointerCoordinate, event.message.x) ||
+        if (words.size() != 4 ||
+            !ParseNumber(words[2], -MaxPointerCoordinate, MaxPointerCoordinate, event.message.x) ||
             !ParseNumber(words[3], -MaxPointerCoordinate, MaxPointerCoordinate, event.message.y)) {
             error = "'pointer' takes two whole pixel coordinates";
             return false;
@@ -89,7 +90,7 @@ int KeyCodeFromName(std::string_view name) {
         int code;
     };
     static constexpr Named Keys[] = {
-        {"up", VK_UP},       {"down", VK_DOWN},   {"left", VK_LEFT}, {"right", VK_RIGHT},
+        {"up", VK_UP},       {"down", VK_DOWN},   {"left", VK_LEFT},    {"right", VK_RIGHT},
         {"space", VK_SPACE}, {"shift", VK_SHIFT}, {"ctrl", VK_CONTROL}, {"esc", VK_ESCAPE},
     };
     const std::string text(name);

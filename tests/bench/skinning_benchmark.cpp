@@ -1,0 +1,43 @@
+// What posing and skinning every monster costs per frame: sixteen copies of
+// the shipped monster, each walking, advanced by one 16 ms frame.
+#include "app/media_path.h"
+#include "game/monsters.h"
+#include "model/skinned_model.h"
+#include "platform/headless/headless.h"
+#include "platform/platform.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+
+namespace {
+
+void SkinSixteenMonsters(benchmark::State& state) {
+    platform::headless::SetExecutableFolder(UMBRAFALL_GAME_DIR);
+    if (!platform::OpenWindow({"bench", 64, 64, false})) {
+        state.SkipWithError("no OpenGL context");
+        return;
+    }
+    for (Monster& monster : Monsters) {
+        loadSkinnedModel(monster, "monster.a3f");
+        setAnimation(monster, findAnimation(monster, "walking"), true, 0.0f);
+    }
+    if (!Monsters[0].loaded || !Monsters[0].bones) {
+        state.SkipWithError("monster.a3f did not load");
+        return;
+    }
+    for (auto _ : state) {
+        for (Monster& monster : Monsters) updateSkinnedModel(monster, 0.016f);
+        benchmark::DoNotOptimize(Monsters[15].skinnedPositions[0]);
+    }
+    state.counters["vertices_per_monster"] = Monsters[0].vertexCount;
+    state.counters["bones"] = Monsters[0].boneCount;
+    for (Monster& monster : Monsters) destroySkinnedModel(monster);
+    platform::CloseWindow();
+}
+
+BENCHMARK(SkinSixteenMonsters)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -31,18 +31,6 @@ float LastFrameTime = 0.0f;
 int ExitStatus = 0;  // -1 once the fatal box has been shown
 constexpr float MinFrameSeconds = 0.015f;
 
-void SetFixedGLState() {
-    glEnable(GL_DEPTH_TEST);
-    glEnable(GL_CULL_FACE);
-    glFrontFace(GL_CCW);
-    glCullFace(GL_BACK);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    glEnable(GL_TEXTURE_2D);
-    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
-    glEnableClientState(GL_VERTEX_ARRAY);
-    glEnableClientState(GL_NORMAL_ARRAY);
-}
-
 void SetUpLight() {
     LightRecord& light = LightTable[0];
     if (Settings.Lights != 0) {
@@ -66,6 +54,18 @@ void SetUpLight() {
 }
 
 }  // namespace
+
+void SetFixedGLState() {
+    glEnable(GL_DEPTH_TEST);
+    glEnable(GL_CULL_FACE);
+    glFrontFace(GL_CCW);
+    glCullFace(GL_BACK);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glEnable(GL_TEXTURE_2D);
+    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glEnableClientState(GL_NORMAL_ARRAY);
+}
 
 float ClockSeconds() { return static_cast<float>(platform::Milliseconds()) * 0.001f; }
 
@@ -176,7 +176,8 @@ bool RunLoopTurn() {
     glPopMatrix();
     if (MeasureFrameCosts) {
         glFinish();
-        LastFrameCosts = FrameCosts{(updated - started) * 1000.0, (platform::PreciseSeconds() - updated) * 1000.0};
+        LastFrameCosts =
+            FrameCosts{(updated - started) * 1000.0, (platform::PreciseSeconds() - updated) * 1000.0};
     }
     platform::SwapBuffers();
     return true;

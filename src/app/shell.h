@@ -46,6 +46,10 @@ void ResetFrameClock();
 
 bool InitApplication(const float clearColour[4]);
 
+// The OpenGL state every drawing relies on: depth test, back faces culled,
+// the blend function, texturing and the three client arrays.
+void SetFixedGLState();
+
 // Handles at most one window message (and the joystick); returns IsRunning.
 bool PumpOneMessage();
 

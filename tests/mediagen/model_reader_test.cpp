@@ -1,6 +1,7 @@
 // The generated models go through the game's own readers, textures and
 // drawing, without a single message box.
 
+#include "app/shell.h"
 #include "image/texture_cache.h"
 #include "math/matrix.h"
 #include "model/skinned_model.h"
@@ -129,15 +130,7 @@ protected:
         platform::headless::ClearMessageBoxes();
         ResetTextureCache(true);
         glViewport(0, 0, Width, Height);
-        glEnable(GL_DEPTH_TEST);
-        glEnable(GL_CULL_FACE);
-        glFrontFace(GL_CCW);
-        glCullFace(GL_BACK);
-        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-        glEnable(GL_TEXTURE_2D);
-        glEnableClientState(GL_TEXTURE_COORD_ARRAY);
-        glEnableClientState(GL_VERTEX_ARRAY);
-        glEnableClientState(GL_NORMAL_ARRAY);
+        SetFixedGLState();
         glClearColor(0, 0, 0, 0);
     }
     void TearDown() override { DeleteAllTextures(); }

@@ -14,6 +14,8 @@ packages=(
   # headless tests: a real X server for the game window, and tools to drive it;
   # a locale with a decimal comma, to prove the model files read the same in it
   xvfb xauth xfonts-base xdotool x11-utils x11-apps imagemagick locales
+  # tests of the sound and music readers against files other programs wrote
+  sox abcmidi midicsv
 )
 
 sudo=()

@@ -101,4 +101,26 @@ bool OpenJoystick(JoystickRanges& ranges);
 // Reads the opened joystick; false when it is unplugged or was never opened.
 bool ReadJoystick(JoystickReading& reading);
 
+// ---- The launcher window, shown before the game window ----
+
+struct LauncherChoices {
+    int resolution;  // entry of the resolution list, -1 for none
+    bool windowed, lights, music, joystick, highQualityTextures;
+};
+
+struct LauncherRequest {
+    const char* title;
+    const char* const* resolutions;  // the list's entries, in order
+    int resolutionCount;
+    // The picture painted from the top-left corner, 4 bytes a pixel (blue,
+    // green, red, unused), top row first; null for none.
+    const std::uint8_t* splash;
+    int splashWidth, splashHeight;
+};
+
+// Shows the launcher with `choices` and waits until it closes. True when the
+// player pressed Start, with `choices` then holding the controls' values;
+// false when the window was closed or could not be shown.
+bool RunLauncher(const LauncherRequest& request, LauncherChoices& choices);
+
 }  // namespace platform

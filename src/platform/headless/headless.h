@@ -56,4 +56,21 @@ WindowState Window();
 // after the window closes, so the last frame can still be inspected.
 const std::vector<std::uint8_t>& FramePixels();
 
+// How the launcher answers: by default the player presses Start at once,
+// leaving the values it was shown.
+enum class LauncherAction : std::uint8_t { Start, Close, CannotOpen };
+void AnswerLauncher(LauncherAction action);
+// Start with these values in the controls.
+void AnswerLauncher(const LauncherChoices& choices);
+
+struct LauncherSeen {
+    int runs;  // how often the launcher was shown
+    std::string title;
+    std::vector<std::string> resolutions;
+    LauncherChoices shown;
+    int splashWidth, splashHeight;
+    std::vector<std::uint8_t> splash;  // as handed over
+};
+const LauncherSeen& Launcher();
+
 }  // namespace platform::headless

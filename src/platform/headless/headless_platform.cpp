@@ -26,6 +26,10 @@ struct HeadlessState {
     OSMesaContext context = nullptr;
     std::vector<std::uint8_t> buffer;  // as OSMesa draws it, bottom row first
     std::vector<std::uint8_t> pixels;  // top row first, for readers
+    headless::LauncherAction launcherAction = headless::LauncherAction::Start;
+    bool launcherReplaces = false;
+    LauncherChoices launcherAnswer{};
+    headless::LauncherSeen launcher{};
 };
 
 HeadlessState& State() {
@@ -136,6 +140,23 @@ bool ReadJoystick(JoystickReading& reading) {
     return true;
 }
 
+bool RunLauncher(const LauncherRequest& request, LauncherChoices& choices) {
+    HeadlessState& s = State();
+    if (s.launcherAction == headless::LauncherAction::CannotOpen) return false;
+    headless::LauncherSeen& seen = s.launcher;
+    seen.runs += 1;
+    seen.title = request.title ? request.title : "";
+    seen.resolutions.assign(request.resolutions, request.resolutions + std::max(request.resolutionCount, 0));
+    seen.shown = choices;
+    seen.splashWidth = request.splash ? request.splashWidth : 0;
+    seen.splashHeight = request.splash ? request.splashHeight : 0;
+    seen.splash.assign(request.splash,
+                       request.splash + static_cast<std::size_t>(seen.splashWidth) * seen.splashHeight * 4);
+    if (s.launcherAction == headless::LauncherAction::Close) return false;
+    if (s.launcherReplaces) choices = s.launcherAnswer;
+    return true;
+}
+
 namespace headless {
 
 void Reset() {
@@ -169,6 +190,19 @@ void SetJoystickReading(const JoystickReading& reading) { State().joystickReadin
 void UnplugJoystick() { State().joystickPlugged = false; }
 
 WindowState Window() { return State().window; }
+
+void AnswerLauncher(LauncherAction action) {
+    State().launcherAction = action;
+    State().launcherReplaces = false;
+}
+
+void AnswerLauncher(const LauncherChoices& choices) {
+    State().launcherAction = LauncherAction::Start;
+    State().launcherReplaces = true;
+    State().launcherAnswer = choices;
+}
+
+const LauncherSeen& Launcher() { return State().launcher; }
 
 const std::vector<std::uint8_t>& FramePixels() {
     HeadlessState& s = State();

@@ -1,7 +1,11 @@
 #include "platform/internal.h"
 #include "platform/platform.h"
 
+#include <fcntl.h>
 #include <fnmatch.h>
+#include <unistd.h>
+
+#include <cerrno>
 
 #include <algorithm>
 #include <chrono>
@@ -22,6 +26,23 @@ std::vector<std::string> FindFiles(const std::string& folder, const std::string&
     }
     std::sort(names.begin(), names.end());
     return names;
+}
+
+bool WriteWholeFile(const std::string& path, const std::string& contents) {
+    const int file = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (file < 0) return false;
+    bool ok = true;
+    for (std::size_t done = 0; ok && done < contents.size();) {
+        const ssize_t written = ::write(file, contents.data() + done, contents.size() - done);
+        if (written > 0)
+            done += static_cast<std::size_t>(written);
+        else if (written < 0 && errno == EINTR)
+            continue;
+        else
+            ok = false;
+    }
+    ok = ::fsync(file) == 0 && ok;
+    return ::close(file) == 0 && ok;
 }
 
 double PreciseSeconds() {

@@ -27,6 +27,10 @@ std::string ExecutableFolder();
 // `pattern` ('*' and '?' wildcards), sorted in byte order.
 std::vector<std::string> FindFiles(const std::string& folder, const std::string& pattern);
 
+// Makes `contents` the whole of the file at `path` and waits until it is on
+// the disk; false when any step fails.
+bool WriteWholeFile(const std::string& path, const std::string& contents);
+
 // ---- Game window and its OpenGL context ----
 
 struct WindowRequest {

@@ -29,7 +29,12 @@ for _ in $(seq 100); do
   sleep 0.1
 done
 [ -n "$launcher" ] || { kill -9 $pid; fail "no launcher"; }
-xdotool windowfocus --sync "$launcher" key alt+s
+# Alt+S until the launcher goes: a key that comes before it takes the focus is lost.
+for _ in $(seq 50); do
+  xdotool windowfocus --sync "$launcher" key alt+s 2>/dev/null || true
+  sleep 0.2
+  xdotool search --onlyvisible --class '^Options$' >/dev/null 2>&1 || break
+done
 
 window=
 for _ in $(seq 100); do

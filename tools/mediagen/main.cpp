@@ -1,7 +1,7 @@
 // umbrafall-mediagen MEDIA_FOLDER SOURCE_FOLDER
 // Writes the game's generated media: the level bitmaps from the hand-drawn
 // maps in SOURCE_FOLDER/levels, the cave rock texture, the title picture and
-// the models with their textures.
+// the models with their textures, and a newcomer's game.ini when there is none.
 // The same inputs always give the same bytes.
 
 #include <algorithm>
@@ -17,6 +17,7 @@
 #include "jpeg_writer.h"
 #include "level_maps.h"
 #include "models/models.h"
+#include "newcomer_settings.h"
 #include "rock_texture.h"
 #include "splash.h"
 
@@ -111,6 +112,14 @@ bool writeModels(const fs::path& mediaFolder) {
     return true;
 }
 
+bool writeSettings(const fs::path& mediaFolder) {
+    bool written = false;
+    std::string error;
+    if (!writeNewcomerSettings(mediaFolder.string(), written, error)) return fail("game.ini", error);
+    std::puts(written ? "game.ini: the newcomer's settings" : "game.ini: kept as it is");
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -131,5 +140,6 @@ int main(int argc, char** argv) {
     if (!writeJpeg(mediaFolder / "Cliffs1.jpg", makeRockTexture(RockSize))) return 1;
     if (!writeSplash(mediaFolder / "splash.jpg")) return 1;
     if (!writeModels(mediaFolder)) return 1;
+    if (!writeSettings(mediaFolder)) return 1;
     return 0;
 }

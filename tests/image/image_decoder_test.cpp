@@ -133,6 +133,24 @@ TEST(TargaTest, SixteenAndThirtyTwoBitPixels) {
     EXPECT_EQ(Tga(TgaFile(2, 32, 8, 1, 1, {}, {1, 2, 3, 4})), (std::vector<Pixel>{{1, 2, 3, 4}}));
 }
 
+// True-colour files may still carry a colour map; it lies before the pixels
+// and is not part of them, whatever its entry size.
+TEST(TargaTest, TrueColourFilesSkipTheirColourMap) {
+    const Bytes map = {9, 9, 9, 8, 8, 8};
+    EXPECT_EQ(Tga(TgaFile(2, 24, 32, 2, 1, map, {1, 2, 3, 4, 5, 6})),
+              (std::vector<Pixel>{{1, 2, 3, 255}, {4, 5, 6, 255}}));
+    EXPECT_EQ(Tga(TgaFile(10, 32, 32, 2, 1, map, {129, 1, 2, 3, 4})),
+              (std::vector<Pixel>{{1, 2, 3, 4}, {1, 2, 3, 4}}));
+    Bytes sixteenBitMap = TgaFile(2, 24, 32, 1, 1, {7, 7, 7, 7}, {1, 2, 3});
+    sixteenBitMap[5] = 2;   // two entries
+    sixteenBitMap[7] = 16;  // of two bytes each
+    EXPECT_EQ(Tga(sixteenBitMap), (std::vector<Pixel>{{1, 2, 3, 255}}));
+    // A map that claims more bytes than the file holds.
+    Bytes longMap = TgaFile(2, 24, 32, 1, 1, map, {1, 2, 3});
+    longMap[5] = 200;
+    EXPECT_TRUE(Refused(DecodeTarga, longMap));
+}
+
 TEST(TargaTest, ColourMappedPixelsMustIndexTheMap) {
     const Bytes map = {10, 20, 30, 40, 50, 60};
     const Pixel first = {10, 20, 30, 255}, second = {40, 50, 60, 255};

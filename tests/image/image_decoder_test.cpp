@@ -291,6 +291,7 @@ TEST_F(DecodeImageTest, ReaderChosenByTheLastThreeCharactersOfTheName) {
         EXPECT_EQ(pixels, (Bytes{0, 0, 255, 0, 0, 255, 0, 0, 255, 0, 0, 0, 255, 255, 255, 0})) << name;
     }
     EXPECT_EQ(DecodeImage("wall.JpG", width, height).size(), 256u);
+    EXPECT_EQ(DecodeImage("WALL.jpg", width, height).size(), 256u) << "found as wall.JpG";
     for (const char* name : {"wall.jpeg", "bmp.tga", "missing.bmp", "bm"}) {
         EXPECT_TRUE(DecodeImage(name, width, height).empty()) << name;
         EXPECT_EQ(width, 0);

@@ -14,7 +14,7 @@
 
 namespace platform {
 
-std::vector<std::string> FindFiles(const std::string& folder, const std::string& pattern) {
+std::vector<std::string> FindFiles(const std::string& folder, const std::string& pattern, bool ignoreCase) {
     std::vector<std::string> names;
     std::error_code error;
     std::filesystem::directory_iterator it(folder, error);
@@ -22,7 +22,8 @@ std::vector<std::string> FindFiles(const std::string& folder, const std::string&
         std::error_code typeError;
         if (!it->is_regular_file(typeError)) continue;
         std::string name = it->path().filename().string();
-        if (fnmatch(pattern.c_str(), name.c_str(), FNM_PERIOD) == 0) names.push_back(std::move(name));
+        if (fnmatch(pattern.c_str(), name.c_str(), FNM_PERIOD | (ignoreCase ? FNM_CASEFOLD : 0)) == 0)
+            names.push_back(std::move(name));
     }
     std::sort(names.begin(), names.end());
     return names;
@@ -43,6 +44,11 @@ bool WriteWholeFile(const std::string& path, const std::string& contents) {
     }
     ok = ::fsync(file) == 0 && ok;
     return ::close(file) == 0 && ok;
+}
+
+bool FileExists(const std::string& path) {
+    std::error_code error;
+    return std::filesystem::is_regular_file(path, error);
 }
 
 double PreciseSeconds() {

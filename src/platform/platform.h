@@ -24,8 +24,13 @@ std::uint32_t RandomSeed();
 std::string ExecutableFolder();
 
 // Names (without folder) of the regular files in `folder` whose names match
-// `pattern` ('*' and '?' wildcards), sorted in byte order.
-std::vector<std::string> FindFiles(const std::string& folder, const std::string& pattern);
+// `pattern` ('*' and '?' wildcards, '\\' quoting the next character), sorted in
+// byte order; letters of either case match each other when `ignoreCase`.
+std::vector<std::string> FindFiles(const std::string& folder, const std::string& pattern,
+                                   bool ignoreCase = false);
+
+// Whether `path` names a regular file.
+bool FileExists(const std::string& path);
 
 // Makes `contents` the whole of the file at `path` and waits until it is on
 // the disk; false when any step fails.

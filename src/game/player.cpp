@@ -73,17 +73,19 @@ void Block(const WallSegment& w, const Vector3& from, float& x, float& z, int& f
     }
 }
 
-// Whether (x, z) lies on the side of the cell centre that direction d leads to.
+// Whether (x, z) lies on the side of the cell centre that direction d leads
+// to. The centre lines belong to both sides: a point on one (where every
+// level starts the player) must still be held by the passage walls.
 bool InZone(int d, float x, float z, float cx, float cz) {
     switch (d) {
-        case 0: return x < cx && z < cz;
-        case 1: return z < cz;
-        case 2: return x > cx && z < cz;
-        case 3: return x > cx;
-        case 4: return x > cx && z > cz;
-        case 5: return z > cz;
-        case 6: return x < cx && z > cz;
-        case 7: return x < cx;
+        case 0: return x <= cx && z <= cz;
+        case 1: return z <= cz;
+        case 2: return x >= cx && z <= cz;
+        case 3: return x >= cx;
+        case 4: return x >= cx && z >= cz;
+        case 5: return z >= cz;
+        case 6: return x <= cx && z >= cz;
+        case 7: return x <= cx;
         default: return false;
     }
 }

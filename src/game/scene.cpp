@@ -37,21 +37,28 @@ void Draw(const StaticModel& model) {
 }  // namespace
 
 void DrawCellTree(CaveCell* cell, int depth) {
-    glCallList(cell->displayList);
-    if (cell->items.head) {
-        for (const ItemNode* node = cell->items.head; node; node = node->next) {
-            if (node->kind == ItemTransporter)
-                TransporterVisible = 1;  // drawn last, blended
-            else
-                Draw(*node->object);
+    if (!cell->visited) {
+        glCallList(cell->displayList);
+        if (cell->items.head) {
+            for (const ItemNode* node = cell->items.head; node; node = node->next) {
+                if (node->kind == ItemTransporter)
+                    TransporterVisible = 1;  // drawn last, blended
+                else
+                    Draw(*node->object);
+            }
+            glLoadIdentity();
+            UseCaveMaterial();
         }
-        glLoadIdentity();
-        UseCaveMaterial();
+        cell->visited = true;
     }
-    cell->visited = true;
+    // A cell first found along a long path is explored again when a shorter
+    // one reaches it; otherwise cells close by could be left undrawn.
+    cell->walkDepth = static_cast<std::uint8_t>(depth);
     if (depth > MaxWalkDepth) return;
-    for (int k = 0; k < cell->connectionCount && k < MaxConnections; ++k)
-        if (CaveCell* next = cell->neighbours[k]; next && !next->visited) DrawCellTree(next, depth + 1);
+    for (int k = 0; k < cell->connectionCount && k < MaxConnections; ++k) {
+        CaveCell* next = cell->neighbours[k];
+        if (next && (!next->visited || next->walkDepth > depth + 1)) DrawCellTree(next, depth + 1);
+    }
 }
 
 void RenderScene() {

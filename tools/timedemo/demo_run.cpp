@@ -3,6 +3,8 @@
 #include "app/settings.h"
 #include "app/shell.h"
 #include "autopilot.h"
+#include "cave/cave_cell.h"
+#include "cave/level_build.h"
 #include "game/game_state.h"
 #include "game/player.h"
 #include "media_folder.h"
@@ -10,6 +12,7 @@
 #include "png_writer.h"
 
 #include <algorithm>
+#include <cmath>
 #include <memory>
 
 namespace {
@@ -39,6 +42,32 @@ void TakeScreenshot(const ScreenshotRequest& request, std::vector<std::string>& 
     const int height = rowBytes ? static_cast<int>(pixels.size() / rowBytes) : 0;
     std::string error;
     if (!WritePng(request.file, width, height, pixels.data(), error)) warnings.push_back(error);
+}
+
+// Moves the player to the asked level and spot, facing the asked way.
+void Place(const Placement& place, std::vector<std::string>& warnings) {
+    if (place.level <= 0) return;
+    if (place.level > LevelCount) {
+        warnings.push_back("--place: there is no level " + std::to_string(place.level));
+        return;
+    }
+    if (place.level - 1 != LevelIndex) {
+        LevelIndex = place.level - 1;
+        StartLevel();
+    }
+    const int column = static_cast<int>(std::floor(place.x / CellSize));
+    const int row = static_cast<int>(std::floor(place.z / CellSize));
+    const bool inGrid = column >= 0 && row >= 0 && column < LevelMap.width && row < LevelMap.height;
+    CaveCell* cell = inGrid ? CellTable[row * LevelMap.width + column] : nullptr;
+    if (!cell) {
+        warnings.push_back("--place: no open cell at x " + std::to_string(place.x) + ", z " +
+                           std::to_string(place.z));
+        return;
+    }
+    PlayerCell = cell;
+    PlayerPos.x = place.x;
+    PlayerPos.z = place.z;
+    ViewYaw = place.headingDegrees * 3.14159265f / 180.0f;
 }
 
 void ReadGameState(RunReport& report) {
@@ -81,6 +110,8 @@ int RunDemo(const DemoOptions& options, const std::vector<ScriptEvent>& script, 
         report.peakRssKb = PeakRssKb();
         return 1;
     }
+
+    Place(options.place, warnings);
 
     std::unique_ptr<Autopilot> pilot;
     if (options.autopilot)

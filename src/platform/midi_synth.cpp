@@ -100,7 +100,9 @@ bool RenderMidi(const std::vector<TimedMidiMessage>& messages, std::uint32_t len
                 std::vector<std::int16_t>& stereo) {
     MidiSynth synth;
     if (!synth.open()) return false;
-    const auto frameAt = [](std::uint64_t ms) { return static_cast<std::size_t>(ms * SynthSampleRate / 1000); };
+    const auto frameAt = [](std::uint64_t ms) {
+        return static_cast<std::size_t>(ms * SynthSampleRate / 1000);
+    };
     const std::size_t total = frameAt(lengthMs);
     stereo.assign(total * 2, 0);
     std::size_t done = 0;
@@ -109,7 +111,8 @@ bool RenderMidi(const std::vector<TimedMidiMessage>& messages, std::uint32_t len
         while (next < messages.size() && frameAt(messages[next].milliseconds) <= done)
             synth.send(messages[next++].message);
         std::size_t until = total;
-        if (next < messages.size()) until = std::min(until, std::max(frameAt(messages[next].milliseconds), done + 1));
+        if (next < messages.size())
+            until = std::min(until, std::max(frameAt(messages[next].milliseconds), done + 1));
         const std::size_t block = std::min<std::size_t>(until - done, 4096);
         synth.render(stereo.data() + done * 2, static_cast<int>(block));
         done += block;

@@ -28,7 +28,8 @@ struct TimerTable {
     ~TimerTable() {
         for (TimerSlot& slot : slots) {
             slot.cancelled = true;
-            if (slot.thread.joinable() && slot.thread.get_id() != std::this_thread::get_id()) slot.thread.join();
+            if (slot.thread.joinable() && slot.thread.get_id() != std::this_thread::get_id())
+                slot.thread.join();
         }
     }
 };
@@ -97,7 +98,8 @@ void StopThreadTimer(int id) {
     TimerSlot* slot = FindSlot(table, id);
     if (!slot) return;
     slot->cancelled.store(true, std::memory_order_release);
-    if (slot->thread.get_id() == std::this_thread::get_id()) return;  // from its own callback: it ends on return
+    if (slot->thread.get_id() == std::this_thread::get_id())
+        return;  // from its own callback: it ends on return
     if (slot->thread.joinable()) slot->thread.join();
     slot->id = 0;
 }

@@ -1,7 +1,7 @@
 // umbrafall-mediagen MEDIA_FOLDER SOURCE_FOLDER
 // Writes the game's generated media: the level bitmaps from the hand-drawn
 // maps in SOURCE_FOLDER/levels, the cave rock texture, the title picture and
-// the models with their textures.
+// the models with their textures, and the songs from the scores in SOURCE_FOLDER/music.
 // The same inputs always give the same bytes.
 
 #include <algorithm>
@@ -18,6 +18,7 @@
 #include "level_maps.h"
 #include "models/models.h"
 #include "rock_texture.h"
+#include "songs.h"
 #include "splash.h"
 
 namespace fs = std::filesystem;
@@ -131,5 +132,6 @@ int main(int argc, char** argv) {
     if (!writeJpeg(mediaFolder / "Cliffs1.jpg", makeRockTexture(RockSize))) return 1;
     if (!writeSplash(mediaFolder / "splash.jpg")) return 1;
     if (!writeModels(mediaFolder)) return 1;
+    if (!writeSongs(sourceFolder, mediaFolder)) return 1;
     return 0;
 }

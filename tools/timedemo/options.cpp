@@ -118,7 +118,7 @@ ParseOutcome ParseDemoOptions(int argc, const char* const* argv, DemoOptions& op
             continue;
         }
         static const char* const Valued[] = {"--media", "--size",   "--frames",     "--frame-ms", "--seed",
-                                             "--set",   "--script", "--screenshot", "--json"};
+                                             "--set",   "--script", "--screenshot", "--json",     "--music"};
         bool known = false;
         for (const char* candidate : Valued) known = known || name == candidate;
         if (!known) {
@@ -159,6 +159,9 @@ ParseOutcome ParseDemoOptions(int argc, const char* const* argv, DemoOptions& op
         } else if (name == "--json") {
             ok = !value.empty();
             options.jsonFile = value;
+        } else if (name == "--music") {
+            ok = !value.empty();
+            options.musicFile = value;
         }
         if (!ok) {
             error = "bad value for " + name + ": \"" + value + "\"";
@@ -178,7 +181,7 @@ ParseOutcome ParseDemoOptions(int argc, const char* const* argv, DemoOptions& op
 const char* DemoUsage() {
     return "usage: umbrafall-timedemo [--media DIR] [--size WxH] [--frames N] [--frame-ms MS]\n"
            "                          [--seed N] [--set Key=Value]... [--script FILE] [--autopilot]\n"
-           "                          [--screenshot FRAME:FILE.png]... [--json FILE]\n"
+           "                          [--screenshot FRAME:FILE.png]... [--json FILE] [--music FILE.wav]\n"
            "\n"
            "Runs the game headless: start-up, N frames of the main loop (default 600), each\n"
            "MS virtual milliseconds long (default 16), then shut-down.\n"
@@ -193,5 +196,7 @@ const char* DemoUsage() {
            "  --autopilot        walk each level to its transporter; Esc once the game is won\n"
            "  --screenshot F:P   write frame F as drawn to the PNG file P (repeatable)\n"
            "  --json FILE        write the report as JSON\n"
+           "  --music FILE.wav   play the run with a MIDI output and render what it sent\n"
+           "                     through the General MIDI synthesiser into FILE.wav\n"
            "Exit status: 0 a completed run, 1 the game failed to start, 2 a usage error.\n";
 }

@@ -22,6 +22,7 @@ struct DemoOptions {
     bool autopilot = false;
     std::vector<ScreenshotRequest> screenshots;
     std::string jsonFile;
+    std::string musicFile;  // the run's MIDI messages rendered to this WAV file
 };
 
 // The settings a fresh game.ini would give.

@@ -50,7 +50,7 @@ bool MidiSynth::open() {
     fluid_settings_t* settings = new_fluid_settings();
     if (!settings) return false;
     fluid_settings_setnum(settings, "synth.sample-rate", SynthSampleRate);
-    fluid_settings_setnum(settings, "synth.gain", 0.5);
+    fluid_settings_setnum(settings, "synth.gain", 0.8);
     fluid_synth_t* synth = new_fluid_synth(settings);
     if (!synth || fluid_synth_sfload(synth, soundFont.c_str(), 1) == FLUID_FAILED) {
         if (synth) delete_fluid_synth(synth);

@@ -133,3 +133,33 @@ struct LauncherRequest {
 bool RunLauncher(const LauncherRequest& request, LauncherChoices& choices);
 
 }  // namespace platform
+
+// ---- MIDI output and the periodic timer ----
+
+namespace platform {
+
+// Opens the MIDI output, a General MIDI synthesiser; false when there is none
+// (no SoundFont or no audio device), and the game then plays no music.
+bool OpenMidiOutput();
+void CloseMidiOutput();
+bool MidiOutputIsOpen();
+
+// One channel message: status in the low byte, then the two data bytes.
+// Dropped while the output is closed. Safe from any thread.
+void SendMidiMessage(std::uint32_t message);
+
+// Calls `callback(id, user)` every `periodMs` milliseconds on a thread of its
+// own until the timer is stopped; 0 when it cannot be started.
+using TimerCallback = void (*)(int id, void* user);
+int StartPeriodicTimer(std::uint32_t periodMs, TimerCallback callback, void* user);
+
+// Ends a timer; from its own callback too. After it returns from any other
+// thread, the callback is not running and will not run again.
+void StopPeriodicTimer(int id);
+
+// True while the timer may still call, or be in, its callback.
+bool TimerIsRunning(int id);
+
+void SleepMilliseconds(std::uint32_t milliseconds);
+
+}  // namespace platform

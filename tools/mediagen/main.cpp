@@ -1,7 +1,8 @@
 // umbrafall-mediagen MEDIA_FOLDER SOURCE_FOLDER
 // Writes the game's generated media: the level bitmaps from the hand-drawn
 // maps in SOURCE_FOLDER/levels, the cave rock texture, the title picture and
-// the models with their textures, and a newcomer's game.ini when there is none.
+// the models with their textures, the songs from the scores in SOURCE_FOLDER/music,
+// and a newcomer's game.ini when there is none.
 // The same inputs always give the same bytes.
 
 #include <algorithm>
@@ -19,6 +20,7 @@
 #include "models/models.h"
 #include "newcomer_settings.h"
 #include "rock_texture.h"
+#include "songs.h"
 #include "splash.h"
 
 namespace fs = std::filesystem;
@@ -141,5 +143,6 @@ int main(int argc, char** argv) {
     if (!writeSplash(mediaFolder / "splash.jpg")) return 1;
     if (!writeModels(mediaFolder)) return 1;
     if (!writeSettings(mediaFolder)) return 1;
+    if (!writeSongs(sourceFolder, mediaFolder)) return 1;
     return 0;
 }

@@ -2,6 +2,7 @@
 
 #include "app/settings.h"
 #include "app/shell.h"
+#include "audio/midi_player.h"
 #include "autopilot.h"
 #include "cave/cave_cell.h"
 #include "cave/level_build.h"
@@ -92,7 +93,9 @@ void ReadMessages(RunReport& report) {
 int RunDemo(const DemoOptions& options, const std::vector<ScriptEvent>& script, RunReport& report,
             std::vector<std::string>& warnings, std::string& error) {
     report = RunReport{};
+    CloseMidiDevice();  // a device left open by an earlier run in this process
     headless::Reset();
+    if (!options.musicFile.empty()) headless::PlugMidiOutput();
     headless::SetSeed(options.seed);
     MediaFolderLink media;
     if (!options.mediaFolder.empty()) {

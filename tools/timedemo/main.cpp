@@ -1,6 +1,7 @@
 // umbrafall-timedemo: the real game, headless, for a fixed number of frames.
 
 #include "demo_run.h"
+#include "music_render.h"
 #include "options.h"
 #include "report.h"
 #include "script.h"
@@ -44,6 +45,8 @@ int main(int argc, char** argv) {
     for (const ScreenshotRequest& shot : options.screenshots) {
         if (!FolderExistsFor(shot.file)) return UsageError("no folder for the screenshot " + shot.file);
     }
+    if (!options.musicFile.empty() && !FolderExistsFor(options.musicFile))
+        return UsageError("no folder for the music file " + options.musicFile);
     std::ofstream json;
     if (!options.jsonFile.empty()) {
         json.open(options.jsonFile, std::ios::binary | std::ios::trunc);
@@ -58,6 +61,12 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "umbrafall-timedemo: %s\n", warning.c_str());
     if (status == 1) std::fputs("umbrafall-timedemo: the game failed to start\n", stderr);
 
+    if (!options.musicFile.empty() && status == 0 &&
+        !WriteRunMusic(options.musicFile, static_cast<std::uint32_t>(report.virtualSeconds * 1000.0),
+                       error)) {
+        std::fprintf(stderr, "umbrafall-timedemo: %s\n", error.c_str());
+        return 2;
+    }
     std::fputs(FormatSummary(report).c_str(), stdout);
     if (json.is_open()) {
         json << FormatJson(report);

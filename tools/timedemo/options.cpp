@@ -143,7 +143,7 @@ ParseOutcome ParseDemoOptions(int argc, const char* const* argv, DemoOptions& op
         }
         static const char* const Valued[] = {"--media", "--size",   "--frames",     "--frame-ms", "--seed",
                                              "--set",   "--script", "--screenshot", "--json",
-                                             "--place"};
+                                             "--place", "--music"};
         bool known = false;
         for (const char* candidate : Valued) known = known || name == candidate;
         if (!known) {
@@ -186,6 +186,9 @@ ParseOutcome ParseDemoOptions(int argc, const char* const* argv, DemoOptions& op
         } else if (name == "--json") {
             ok = !value.empty();
             options.jsonFile = value;
+        } else if (name == "--music") {
+            ok = !value.empty();
+            options.musicFile = value;
         }
         if (!ok) {
             error = "bad value for " + name + ": \"" + value + "\"";
@@ -206,7 +209,7 @@ const char* DemoUsage() {
     return "usage: umbrafall-timedemo [--media DIR] [--size WxH] [--frames N] [--frame-ms MS]\n"
            "                          [--seed N] [--set Key=Value]... [--script FILE] [--autopilot]\n"
            "                          [--screenshot FRAME:FILE.png]... [--json FILE]\n"
-           "                          [--place LEVEL,X,Z,HEADING]\n"
+           "                          [--place LEVEL,X,Z,HEADING] [--music FILE.wav]\n"
            "\n"
            "Runs the game headless: start-up, N frames of the main loop (default 600), each\n"
            "MS virtual milliseconds long (default 16), then shut-down.\n"
@@ -223,5 +226,7 @@ const char* DemoUsage() {
            "  --json FILE        write the report as JSON\n"
            "  --place L,X,Z,H    start on level L (1 is the first) at x X, z Z, heading H\n"
            "                     degrees from +z toward +x\n"
+           "  --music FILE.wav   play the run with a MIDI output and render what it sent\n"
+           "                     through the General MIDI synthesiser into FILE.wav\n"
            "Exit status: 0 a completed run, 1 the game failed to start, 2 a usage error.\n";
 }

@@ -30,6 +30,7 @@ struct DemoOptions {
     std::vector<ScreenshotRequest> screenshots;
     std::string jsonFile;
     Placement place;
+    std::string musicFile;  // the run's MIDI messages rendered to this WAV file
 };
 
 // The settings a fresh game.ini would give.

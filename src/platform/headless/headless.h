@@ -15,6 +15,7 @@ namespace platform::headless {
 // messages, no joystick, a 1024 x 768 desktop whose only mode is its own size.
 void Reset();
 
+// Periodic timers due on the way fire at their own times, on this thread.
 void SetClock(std::uint32_t milliseconds);
 void AdvanceClock(std::uint32_t milliseconds);
 void SetSeed(std::uint32_t seed);
@@ -72,5 +73,20 @@ struct LauncherSeen {
     std::vector<std::uint8_t> splash;  // as handed over
 };
 const LauncherSeen& Launcher();
+// The MIDI output: absent until plugged in; once opened, every message it is
+// sent is recorded with the virtual time it was sent at.
+struct MidiRecord {
+    std::uint32_t milliseconds;
+    std::uint32_t message;  // status in the low byte
+};
+void PlugMidiOutput();
+void UnplugMidiOutput();
+std::vector<MidiRecord> MidiMessages();
+void ClearMidiMessages();
+
+// Timers on threads of their own, in real time, and sleeps that really wait;
+// the recorded MIDI times then count real milliseconds from this call.
+// Otherwise timers follow the virtual clock and a sleep advances it.
+void UseRealTimers(bool real);
 
 }  // namespace platform::headless

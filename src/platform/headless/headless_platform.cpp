@@ -1,4 +1,5 @@
 #include "platform/headless/headless.h"
+#include "platform/headless/headless_internal.h"
 #include "platform/internal.h"
 
 #include <GL/osmesa.h>
@@ -162,10 +163,14 @@ namespace headless {
 void Reset() {
     CloseWindow();
     State() = HeadlessState{};
+    headless_detail::ResetMidi();
 }
 
-void SetClock(std::uint32_t milliseconds) { State().clock = milliseconds; }
-void AdvanceClock(std::uint32_t milliseconds) { State().clock += milliseconds; }
+void SetClock(std::uint32_t milliseconds) {
+    headless_detail::RunTimersUntil(State().clock, milliseconds, [](std::uint32_t t) { State().clock = t; });
+    State().clock = milliseconds;
+}
+void AdvanceClock(std::uint32_t milliseconds) { SetClock(State().clock + milliseconds); }
 void SetSeed(std::uint32_t seed) { State().seed = seed; }
 void SetExecutableFolder(const std::string& folder) { State().executableFolder = folder; }
 

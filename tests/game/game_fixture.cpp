@@ -40,6 +40,7 @@ void GameTest::start(std::initializer_list<const char*> rows, bool lights) {
     for (CaveCell* cell = CellList.head; cell; cell = cell->next) clearItems(cell->items);
     GameState = Playing;
     GameClock = 100.0f;
+    HopEndTime = StepPhase = 0.0f;  // no hop or bob left over from an earlier test
     standAt(5.0f, 5.0f);
 }
 

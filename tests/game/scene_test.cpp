@@ -2,6 +2,7 @@
 #include "app/shell.h"
 #include "game/game_state.h"
 #include "game/media_loading.h"
+#include "game/monsters.h"
 #include "game/player.h"
 #include "game_fixture.h"
 #include "platform/headless/headless.h"

@@ -40,7 +40,8 @@ void GameTest::start(std::initializer_list<const char*> rows, bool lights) {
     for (CaveCell* cell = CellList.head; cell; cell = cell->next) clearItems(cell->items);
     GameState = Playing;
     GameClock = 100.0f;
-    HopEndTime = StepPhase = 0.0f;  // no hop or bob left over from an earlier test
+    HopEndTime = StepPhase = 0.0f;  // no hop, bob or throw left over from an earlier test
+    LastThrowTime = -1000.0f;
     standAt(5.0f, 5.0f);
 }
 

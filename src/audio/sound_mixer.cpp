@@ -4,3 +4,4 @@
 void PlaySoundAt(int, const float*, float, float) {}
 void PlayThrowSound(const float*) {}
 bool SoundIsPlaying(int) { return false; }
+float SoundLength(int) { return 0.0f; }

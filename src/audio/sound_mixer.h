@@ -10,3 +10,7 @@ void PlaySoundAt(int slot, const float* emitter, float rate, float volume);
 void PlayThrowSound(const float* emitter);
 
 bool SoundIsPlaying(int slot);
+
+// Length of the sound in `slot` in seconds at its own speed; 0 for a negative
+// or empty slot.
+float SoundLength(int slot);

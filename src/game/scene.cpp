@@ -15,13 +15,14 @@ namespace {
 
 constexpr int MaxWalkDepth = 5;  // cells at depth 6 are drawn but not walked beyond
 
-// The colour the cave walls are drawn with. Each model's display list sets
-// its own material colours, which would otherwise tint every wall drawn
-// after it.
+// The colour and shine the cave walls are drawn with. Each model sets its own
+// colour, diffuse and shininess, which would otherwise tint and darken every
+// wall drawn after it.
 void UseCaveMaterial() {
     static const float OpenGLDefaultDiffuse[4] = {0.8f, 0.8f, 0.8f, 1.0f};
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
     glMaterialfv(GL_FRONT, GL_DIFFUSE, OpenGLDefaultDiffuse);
+    glMaterialf(GL_FRONT, GL_SHININESS, 0.0f);
     glBindTexture(GL_TEXTURE_2D, CaveTexture);
 }
 

@@ -2,6 +2,7 @@
 #include "app/shell.h"
 #include "game/game_state.h"
 #include "game/media_loading.h"
+#include "game/monsters.h"
 #include "game/player.h"
 #include "game_fixture.h"
 #include "platform/headless/headless.h"
@@ -11,6 +12,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <map>
 #include <vector>
 
@@ -181,6 +183,32 @@ TEST_F(SceneTest, WallsAfterAnItemAreDrawnInTheirOwnColour) {
     EXPECT_EQ(colour[1], 1.0f);
     EXPECT_EQ(diffuse[1], 0.8f);
     EXPECT_EQ(diffuse[0], 0.8f);
+}
+
+TEST_F(SceneTest, WallsLookTheSameWhateverMaterialAModelLeftBehind) {
+    start(Corridor, true);
+    frameCentre();  // the first frame of a level may still differ
+    frameCentre();
+    const std::vector<std::uint8_t> alone = headless::FramePixels();
+    frameCentre();
+    ASSERT_TRUE(headless::FramePixels() == alone) << "frames of a still scene are equal";
+
+    // A shiny red rock behind the player, drawn before every wall ahead.
+    RockModels[0].loaded = 1;
+    RockModels[0].displayList = glGenLists(1);
+    const float red[4] = {1.0f, 0.0f, 0.0f, 1.0f};
+    glNewList(RockModels[0].displayList, GL_COMPILE);
+    glColor4fv(red);
+    glMaterialfv(GL_FRONT, GL_DIFFUSE, red);
+    glMateriali(GL_FRONT, GL_SHININESS, 64);
+    glEndList();
+    place(RockModels[0], ItemRock, 1.0f, 5.0f);
+    frameCentre();
+    const std::vector<std::uint8_t>& after = headless::FramePixels();
+    ASSERT_EQ(after.size(), alone.size());
+    std::size_t differing = 0;
+    for (std::size_t i = 0; i < after.size(); ++i) differing += after[i] != alone[i];
+    EXPECT_EQ(differing, 0u) << "of " << after.size() << " bytes";
 }
 
 }  // namespace

@@ -84,8 +84,11 @@ void ReadGameState(RunReport& report) {
 
 void ReadMessages(RunReport& report) {
     report.messages.clear();
-    for (const headless::CapturedMessageBox& box : headless::MessageBoxes())
+    for (const headless::CapturedMessageBox& box : headless::MessageBoxes()) {
         report.messages.push_back(box.text);
+        // The other boxes say the game goes on.
+        if (box.icon == platform::MessageIcon::Error) report.fatal = true;
+    }
 }
 
 }  // namespace
@@ -186,5 +189,5 @@ int RunDemo(const DemoOptions& options, const std::vector<ScriptEvent>& script, 
                            ": the game ended at frame " + std::to_string(report.frames));
     }
     report.peakRssKb = PeakRssKb();
-    return 0;
+    return report.fatal ? 1 : 0;
 }

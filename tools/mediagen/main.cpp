@@ -22,6 +22,7 @@
 #include "rock_texture.h"
 #include "songs.h"
 #include "splash.h"
+#include "walk_check.h"
 
 namespace fs = std::filesystem;
 
@@ -61,6 +62,7 @@ bool writeLevels(const fs::path& sourceFolder, const fs::path& mediaFolder) {
     std::vector<fs::path> sources;
     if (!findLevelSources(sourceFolder / "levels", sources)) return false;
     std::vector<LevelGrid> grids(sources.size());
+    int walkFaults = 0;
     for (std::size_t index = 0; index < sources.size(); ++index) {
         const std::string source = sources[index].string();
         std::string text;
@@ -68,7 +70,16 @@ bool writeLevels(const fs::path& sourceFolder, const fs::path& mediaFolder) {
         if (!readTextFile(source, text, error)) return fail(source, error);
         if (!parseLevelText(text, grids[index], error)) return fail(source, error);
         if (!checkLevel(grids[index], static_cast<int>(index), error)) return fail(source, error);
+        // Every map's walk faults are listed before giving up, to redraw them all at once.
+        std::vector<WalkFault> faults;
+        if (!checkWalks(grids[index], faults) && faults.empty()) faults.push_back({0, 0, "not walked"});
+        for (const WalkFault& fault : faults)
+            std::fprintf(stderr, "umbrafall-mediagen: %s: column %d, row %d: %s\n", source.c_str(),
+                         fault.column, fault.row, fault.what.c_str());
+        if (!faults.empty()) fail(source, std::to_string(faults.size()) + " walk faults");
+        walkFaults += static_cast<int>(faults.size());
     }
+    if (walkFaults > 0) return fail(sourceFolder.string(), "the levels have walk faults");
     for (std::size_t index = 0; index < sources.size(); ++index) {
         const LevelGrid& grid = grids[index];
         const fs::path target = mediaFolder / fs::path(sources[index].filename()).replace_extension(".bmp");

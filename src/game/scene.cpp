@@ -75,7 +75,9 @@ void RenderScene() {
         node = UpdateFlyingRock(node);
     }
 
-    for (int i = 0; i < MonsterCount && i < MaxMonsters; ++i) drawSkinnedModel(Monsters[i]);
+    // A monster beyond the walked cells would hang in the undrawn dark.
+    for (int i = 0; i < MonsterCount && i < MaxMonsters; ++i)
+        if (MonsterCells[i] && MonsterCells[i]->visited) drawSkinnedModel(Monsters[i]);
 
     if (HasDetector) {
         Draw(DetectorModel);

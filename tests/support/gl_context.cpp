@@ -3,6 +3,7 @@
 #include "app/input.h"
 #include "app/settings.h"
 #include "app/shell.h"
+#include "audio/sound_mixer.h"
 #include "cave/cave_cell.h"
 #include "cave/cave_map.h"
 #include "cave/level_build.h"
@@ -32,6 +33,7 @@ std::array<std::uint8_t, 4> OffscreenContext::pixel(int x, int y) const {
 
 void ResetProgramState() {
     freeAllCells();  // while a context may still hold their lists
+    CloseSoundMixer();
     platform::headless::Reset();
     IsRunning = false;
     IsPaused = false;

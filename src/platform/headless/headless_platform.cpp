@@ -141,6 +141,7 @@ namespace headless {
 void Reset() {
     CloseWindow();
     State() = HeadlessState{};
+    ResetAudio();
 }
 
 void SetClock(std::uint32_t milliseconds) { State().clock = milliseconds; }

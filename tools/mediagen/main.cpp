@@ -1,7 +1,7 @@
 // umbrafall-mediagen MEDIA_FOLDER SOURCE_FOLDER
 // Writes the game's generated media: the level bitmaps from the hand-drawn
 // maps in SOURCE_FOLDER/levels, the cave rock texture, the title picture and
-// the models with their textures.
+// the models with their textures, and the sound effects.
 // The same inputs always give the same bytes.
 
 #include <algorithm>
@@ -18,6 +18,7 @@
 #include "level_maps.h"
 #include "models/models.h"
 #include "rock_texture.h"
+#include "sounds/sounds.h"
 #include "splash.h"
 
 namespace fs = std::filesystem;
@@ -111,6 +112,18 @@ bool writeModels(const fs::path& mediaFolder) {
     return true;
 }
 
+bool writeSounds(const fs::path& mediaFolder) {
+    std::vector<MediaFile> files;
+    makeSoundMedia(files);
+    for (const MediaFile& file : files) {
+        const fs::path target = mediaFolder / file.name;
+        std::string error;
+        if (!writeFileAtomically(target.string(), file.bytes, error)) return fail(target.string(), error);
+        std::printf("%s: %zu bytes\n", file.name.c_str(), file.bytes.size());
+    }
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -131,5 +144,6 @@ int main(int argc, char** argv) {
     if (!writeJpeg(mediaFolder / "Cliffs1.jpg", makeRockTexture(RockSize))) return 1;
     if (!writeSplash(mediaFolder / "splash.jpg")) return 1;
     if (!writeModels(mediaFolder)) return 1;
+    if (!writeSounds(mediaFolder)) return 1;
     return 0;
 }

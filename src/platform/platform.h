@@ -3,6 +3,8 @@
 // this header: sdl (the real game) and headless (tests and the timedemo tool).
 // Nothing else in the game talks to the operating system.
 
+#include "platform/audio_output.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>

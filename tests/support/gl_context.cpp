@@ -4,6 +4,7 @@
 #include "app/settings.h"
 #include "app/shell.h"
 #include "audio/midi_player.h"
+#include "audio/sound_mixer.h"
 #include "cave/cave_cell.h"
 #include "cave/cave_map.h"
 #include "cave/level_build.h"
@@ -34,6 +35,7 @@ std::array<std::uint8_t, 4> OffscreenContext::pixel(int x, int y) const {
 void ResetProgramState() {
     freeAllCells();  // while a context may still hold their lists
     CloseMidiDevice();  // before its timer goes with the reset
+    CloseSoundMixer();
     platform::headless::Reset();
     IsRunning = false;
     IsPaused = false;

@@ -1,8 +1,8 @@
 // umbrafall-mediagen MEDIA_FOLDER SOURCE_FOLDER
 // Writes the game's generated media: the level bitmaps from the hand-drawn
 // maps in SOURCE_FOLDER/levels, the cave rock texture, the title picture and
-// the models with their textures, the songs from the scores in SOURCE_FOLDER/music,
-// and a newcomer's game.ini when there is none.
+// the models with their textures, the sound effects, the songs from the scores
+// in SOURCE_FOLDER/music, and a newcomer's game.ini when there is none.
 // The same inputs always give the same bytes.
 
 #include <algorithm>
@@ -21,6 +21,7 @@
 #include "newcomer_settings.h"
 #include "rock_texture.h"
 #include "songs.h"
+#include "sounds/sounds.h"
 #include "splash.h"
 #include "walk_check.h"
 
@@ -133,6 +134,18 @@ bool writeSettings(const fs::path& mediaFolder) {
     return true;
 }
 
+bool writeSounds(const fs::path& mediaFolder) {
+    std::vector<MediaFile> files;
+    makeSoundMedia(files);
+    for (const MediaFile& file : files) {
+        const fs::path target = mediaFolder / file.name;
+        std::string error;
+        if (!writeFileAtomically(target.string(), file.bytes, error)) return fail(target.string(), error);
+        std::printf("%s: %zu bytes\n", file.name.c_str(), file.bytes.size());
+    }
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -153,7 +166,8 @@ int main(int argc, char** argv) {
     if (!writeJpeg(mediaFolder / "Cliffs1.jpg", makeRockTexture(RockSize))) return 1;
     if (!writeSplash(mediaFolder / "splash.jpg")) return 1;
     if (!writeModels(mediaFolder)) return 1;
-    if (!writeSettings(mediaFolder)) return 1;
+    if (!writeSounds(mediaFolder)) return 1;
     if (!writeSongs(sourceFolder, mediaFolder)) return 1;
+    if (!writeSettings(mediaFolder)) return 1;
     return 0;
 }

@@ -3,6 +3,7 @@
 // virtual clock, scripted input and joystick, captured message boxes, and an
 // offscreen OpenGL context whose pixels can be read back.
 
+#include "platform/headless/headless_audio.h"
 #include "platform/platform.h"
 
 #include <cstdint>

@@ -164,6 +164,7 @@ void Reset() {
     CloseWindow();
     State() = HeadlessState{};
     headless_detail::ResetMidi();
+    ResetAudio();
 }
 
 void SetClock(std::uint32_t milliseconds) {

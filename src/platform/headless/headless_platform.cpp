@@ -10,6 +10,14 @@
 namespace platform {
 namespace {
 
+// One fixed font, so that text pixels are the same on every machine.
+constexpr const char* DefaultFontFile = "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf";
+
+TextFont& Font() {
+    static TextFont font;
+    return font;
+}
+
 struct HeadlessState {
     std::uint32_t clock = 0;
     std::uint32_t seed = 1;
@@ -26,11 +34,22 @@ struct HeadlessState {
     OSMesaContext context = nullptr;
     std::vector<std::uint8_t> buffer;  // as OSMesa draws it, bottom row first
     std::vector<std::uint8_t> pixels;  // top row first, for readers
+    std::string fontFile = DefaultFontFile;
+    bool fontTried = false;
 };
 
 HeadlessState& State() {
     static HeadlessState state;
     return state;
+}
+
+const TextFont& OpenedFont() {
+    HeadlessState& s = State();
+    if (!s.fontTried) {
+        s.fontTried = true;
+        Font().open(s.fontFile);
+    }
+    return Font();
 }
 
 bool ModeAvailable(int width, int height) {
@@ -136,11 +155,25 @@ bool ReadJoystick(JoystickReading& reading) {
     return true;
 }
 
+bool DrawTextLine(const PixelCanvas& canvas, const char* text, int length, int x, int y, std::uint32_t colour,
+                  std::uint32_t background) {
+    return OpenedFont().drawLine(canvas, text, length, x, y, colour, background);
+}
+
+int TextLineHeight() { return OpenedFont().lineHeight(); }
+
 namespace headless {
 
 void Reset() {
     CloseWindow();
+    Font().close();
     State() = HeadlessState{};
+}
+
+void SetFontFile(const std::string& file) {
+    Font().close();
+    State().fontFile = file;
+    State().fontTried = false;
 }
 
 void SetClock(std::uint32_t milliseconds) { State().clock = milliseconds; }

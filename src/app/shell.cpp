@@ -6,6 +6,7 @@
 #include "app/utilities.h"
 #include "audio/midi_player.h"
 #include "game/game_state.h"
+#include "game/hud.h"
 #include "game/media_loading.h"
 #include "game/scene.h"
 #include "image/texture_cache.h"
@@ -193,6 +194,7 @@ int RunProgram() {
 }
 
 void ReleaseProgramObjects() {
+    HudPanel.Release();  // before the window and its context go
     DestroyGameWindow();
     if (Settings.changed) Settings.Save();
 }

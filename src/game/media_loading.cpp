@@ -85,6 +85,7 @@ bool LoadGameMedia() {
     compileStaticModel("bbox.a3f", PlayerBody);
     PlayerPos.y = EyeHeight;
     CoinCount = 3;
+    CreateHudPanel();
     GameState = Playing;
     UpdateHud();
     if (Settings.Music == 0) StopSong();

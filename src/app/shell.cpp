@@ -7,6 +7,7 @@
 #include "audio/midi_player.h"
 #include "audio/sound_mixer.h"
 #include "game/game_state.h"
+#include "game/hud.h"
 #include "game/media_loading.h"
 #include "game/scene.h"
 #include "image/texture_cache.h"
@@ -196,6 +197,7 @@ int RunProgram() {
 }
 
 void ReleaseProgramObjects() {
+    HudPanel.Release();  // before the window and its context go
     DestroyGameWindow();
     if (Settings.changed) Settings.Save();
 }

@@ -127,6 +127,7 @@ bool LoadGameMedia() {
     PlayerPos.y = EyeHeight;
     CoinCount = 3;
     LoadSounds();
+    CreateHudPanel();
     GameState = Playing;
     UpdateHud();
     if (Settings.Music == 0) StopSong();

@@ -3,6 +3,7 @@
 #include "app/settings.h"
 #include "cave/cave_cell.h"
 #include "game/game_state.h"
+#include "game/hud.h"
 #include "game/media_loading.h"
 #include "game/monsters.h"
 #include "game/player.h"
@@ -90,4 +91,6 @@ void RenderScene() {
     }
     TransporterVisible = 0;
     glDisable(GL_BLEND);
+
+    HudPanel.Present();
 }

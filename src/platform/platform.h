@@ -164,4 +164,26 @@ bool TimerIsRunning(int id);
 
 void SleepMilliseconds(std::uint32_t milliseconds);
 
+// ---- Text into 32-bit pixels ----
+
+// A block of pixels the text service draws into: `width` x `height` pixels
+// of 4 bytes (blue, green, red, alpha), stored bottom row first.
+struct PixelCanvas {
+    std::uint32_t* pixels;
+    int width, height;
+};
+
+// Writes one line of `length` characters of `text` with the top-left corner
+// of its box at (x, y), y counted down from the top row. The box (the line's
+// advance by the font's line height) is first filled with `background`, then
+// the glyphs are blended onto it in `colour` (both 0xRRGGBB); the alpha byte
+// of every pixel touched is 0. Nothing past the canvas is written. The font is
+// the system's bold sans (a fixed font file in the headless backend), opened
+// on first use. False when there is no font: nothing is drawn.
+bool DrawTextLine(const PixelCanvas& canvas, const char* text, int length, int x, int y, std::uint32_t colour,
+                  std::uint32_t background);
+
+// Height in pixels of one line of text; 0 when there is no font.
+int TextLineHeight();
+
 }  // namespace platform

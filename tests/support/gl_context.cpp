@@ -9,6 +9,7 @@
 #include "cave/cave_map.h"
 #include "cave/level_build.h"
 #include "game/game_state.h"
+#include "game/hud.h"
 #include "game/media_loading.h"
 #include "game/monsters.h"
 #include "game/player.h"
@@ -61,6 +62,10 @@ void ResetProgramState() {
     PlayerCell = nullptr;
     CoinCount = 0;
     HasDetector = false;
+    StepPhase = HopEndTime = HopHeight = DialAngle = 0.0f;  // a hop left over would move the eye
+    AnnouncedMonster = -1;
+    HudPanel.Release();
+    HudRedraws = 0;
     for (StaticModel* model : {&DetectorModel, &DialModel, &TransporterModel, &PlayerBody})
         *model = StaticModel{};
     for (StaticModel& model : ChestModels) model = StaticModel{};

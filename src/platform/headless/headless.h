@@ -22,6 +22,10 @@ void AdvanceClock(std::uint32_t milliseconds);
 void SetSeed(std::uint32_t seed);
 void SetExecutableFolder(const std::string& folder);
 
+// The font file the text service opens (on its next use); Reset restores the
+// fixed default.
+void SetFontFile(const std::string& file);
+
 void SetDesktopSize(int width, int height);
 // Full-screen sizes the virtual display accepts (the desktop size always is).
 void AddDisplayMode(int width, int height);

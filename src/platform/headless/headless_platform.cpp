@@ -11,6 +11,14 @@
 namespace platform {
 namespace {
 
+// One fixed font, so that text pixels are the same on every machine.
+constexpr const char* DefaultFontFile = "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf";
+
+TextFont& Font() {
+    static TextFont font;
+    return font;
+}
+
 struct HeadlessState {
     std::uint32_t clock = 0;
     std::uint32_t seed = 1;
@@ -31,11 +39,22 @@ struct HeadlessState {
     bool launcherReplaces = false;
     LauncherChoices launcherAnswer{};
     headless::LauncherSeen launcher{};
+    std::string fontFile = DefaultFontFile;
+    bool fontTried = false;
 };
 
 HeadlessState& State() {
     static HeadlessState state;
     return state;
+}
+
+const TextFont& OpenedFont() {
+    HeadlessState& s = State();
+    if (!s.fontTried) {
+        s.fontTried = true;
+        Font().open(s.fontFile);
+    }
+    return Font();
 }
 
 bool ModeAvailable(int width, int height) {
@@ -158,10 +177,18 @@ bool RunLauncher(const LauncherRequest& request, LauncherChoices& choices) {
     return true;
 }
 
+bool DrawTextLine(const PixelCanvas& canvas, const char* text, int length, int x, int y, std::uint32_t colour,
+                  std::uint32_t background) {
+    return OpenedFont().drawLine(canvas, text, length, x, y, colour, background);
+}
+
+int TextLineHeight() { return OpenedFont().lineHeight(); }
+
 namespace headless {
 
 void Reset() {
     CloseWindow();
+    Font().close();
     State() = HeadlessState{};
     headless_detail::ResetMidi();
     ResetAudio();
@@ -172,6 +199,12 @@ void SetClock(std::uint32_t milliseconds) {
     State().clock = milliseconds;
 }
 void AdvanceClock(std::uint32_t milliseconds) { SetClock(State().clock + milliseconds); }
+void SetFontFile(const std::string& file) {
+    Font().close();
+    State().fontFile = file;
+    State().fontTried = false;
+}
+
 void SetSeed(std::uint32_t seed) { State().seed = seed; }
 void SetExecutableFolder(const std::string& folder) { State().executableFolder = folder; }
 

@@ -23,6 +23,7 @@ int MonsterSoundCycle = 0;
 int AnimStanding = -1, AnimWalking = -1, AnimDuckwalk = -1, AnimSidestep = -1, AnimDead = -1, AnimAttack = -1;
 ItemList FlyingRocks;
 std::uint64_t PathSearchCalls = 0;
+int RockHeadHits = 0, RockBodyHits = 0;
 
 namespace {
 
@@ -291,10 +292,12 @@ ItemNode* UpdateFlyingRock(ItemNode* node) {
         const float dx = monster.position.x - q.x, dz = monster.position.z - q.z;
         if (dx * dx + dz * dz >= RockReachSq) continue;
         if (std::fabs(q.y - monster.position.y - HeadHeight) < HeadHalfSize) {
+            ++RockHeadHits;
             behaviourState(monster) = AnimDead;
             setAnimation(monster, AnimDead, false, -0.75f);
             Play(KnockoutSound, monster.position.data(), 1.0f, 1.0f);
         } else {
+            ++RockBodyHits;
             StartRetreat(monster);
         }
         v = {-0.5f * v.x, -0.25f, -0.5f * v.z};

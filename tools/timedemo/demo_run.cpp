@@ -4,6 +4,7 @@
 #include "app/shell.h"
 #include "autopilot.h"
 #include "game/game_state.h"
+#include "game/monsters.h"
 #include "game/player.h"
 #include "media_folder.h"
 #include "platform/headless/headless.h"
@@ -50,6 +51,8 @@ void ReadGameState(RunReport& report) {
     report.playerPos[1] = PlayerPos.y;
     report.playerPos[2] = PlayerPos.z;
     report.carriedRocks = CarriedRocks.count;
+    report.headHits = RockHeadHits;
+    report.bodyHits = RockBodyHits;
 }
 
 void ReadMessages(RunReport& report) {
@@ -63,6 +66,7 @@ void ReadMessages(RunReport& report) {
 int RunDemo(const DemoOptions& options, const std::vector<ScriptEvent>& script, RunReport& report,
             std::vector<std::string>& warnings, std::string& error) {
     report = RunReport{};
+    RockHeadHits = RockBodyHits = 0;
     headless::Reset();
     headless::SetSeed(options.seed);
     MediaFolderLink media;

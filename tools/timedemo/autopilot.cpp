@@ -80,6 +80,7 @@ PilotView ReadPilotView() {
     view.clock = GameClock;
     view.floorY = FloorHeight(PlayerPos.x, PlayerPos.z);
     view.carriedRocks = CarriedRocks.count;
+    view.hasDetector = HasDetector;
     view.monsterCount = std::clamp(MonsterCount, 0, PilotView::MaxMonsters);
     for (int i = 0; i < view.monsterCount; ++i) {
         Monster& monster = Monsters[i];
@@ -388,6 +389,9 @@ bool Autopilot::chooseTarget(const PilotView& view, Target& target) {
     float nearest = 1e30f;
     for (const ItemNode* node = here.items.head; node; node = node->next) {
         if (node->kind == ItemTransporter || !node->object || skipped(node)) continue;
+        // After a death the first level lays the detector out again, though it
+        // is carried and drawn at the eye: chasing it would spin on the spot.
+        if (node->kind == ItemDetector && view.hasDetector) continue;
         const float ix = node->object->matrix.m[12];
         const float iz = node->object->matrix.m[14];
         if (std::hypot(ix - CentreX(here), iz - CentreZ(here)) > DetourReach) continue;

@@ -34,6 +34,7 @@ struct PilotView {
     float clock = 0.0f;  // game seconds
     float floorY = 0.0f;  // the floor under the eye
     int carriedRocks = 0;
+    bool hasDetector = false;
     static constexpr int MaxMonsters = 16;
     PilotMonster monsters[MaxMonsters];
     int monsterCount = 0;

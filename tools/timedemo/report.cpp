@@ -101,8 +101,8 @@ std::string FormatJson(const RunReport& r) {
     json += "  \"carried_rocks\": " + std::to_string(r.carriedRocks) + ",\n";
     json += "  \"level_passes\": " + std::to_string(r.levelPasses) + ",\n";
     json += "  \"deaths\": " + std::to_string(r.deaths) + ",\n";
-    json += "  \"headHits\": " + std::to_string(r.headHits) + ",\n";
-    json += "  \"bodyHits\": " + std::to_string(r.bodyHits) + ",\n";
+    json += "  \"head_hits\": " + std::to_string(r.headHits) + ",\n";
+    json += "  \"body_hits\": " + std::to_string(r.bodyHits) + ",\n";
     json += "  \"messages\": [";
     for (std::size_t i = 0; i < r.messages.size(); ++i) json += (i ? ", " : "") + JsonString(r.messages[i]);
     json += "],\n";

@@ -307,7 +307,7 @@ TEST_F(PilotOnALevel, StandsAimsAndThrowsOnceAtAChargingMonsterInClearSight) {
     int row = -1;
     for (const Message& m : out)
         if (m.type == MessageType::PointerMove) row = m.y;
-    const float pitch = ThrowPitch(10.0f - 4.0f * 10.0f / 40.0f, 2.2f + v.monsters[0].y - (v.floorY + 2.1f), 0.016f);
+    const float pitch = ThrowPitch(10.0f - 4.0f * 10.0f / 40.0f - 1.0f, 2.2f + v.monsters[0].y - (v.floorY + 2.1f), 0.016f);
     EXPECT_NEAR(row, (pitch / 0.5f + 1.0f) * 240.0f, 1.0f);
     out.clear();
     v.clock += 0.016f;

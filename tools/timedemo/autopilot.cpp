@@ -18,6 +18,7 @@ using platform::MessageType;
 constexpr float Pi = 3.14159265f;
 constexpr float HalfCell = 5.0f;
 constexpr float DetourReach = 3.5f;        // items farther from their cell's centre are not worth it
+constexpr float RockDetourReach = 4.5f;
 constexpr float WalkAngle = 0.25f;         // walk only when heading this close to the target
 constexpr float StrafeAngle = 0.4636476f;  // forward plus sideways walks this far right of the view, faster
 constexpr float ProgressStep = 0.25f;      // a distance gain that counts as progress
@@ -40,6 +41,7 @@ constexpr float ThrowRange = 14.5f;       // charging starts at about 14.1
 constexpr float WalkerThrowRange = 17.0f;
 constexpr float ThrowCloseLimit = 2.0f;   // nearer than this it has already struck
 constexpr float AimedYaw = 0.04f;         // radians off the monster that still hit the head
+constexpr float HeadReachAim = 1.0f;     // a rock within 1.41 units across strikes
 constexpr float ThrowInterval = 0.3f;     // seconds between throws, to see the last one land
 // Sideways shifts of the line from centre to centre, tried in this order:
 // another passage's walls can shut part of an opening.
@@ -256,7 +258,9 @@ bool Autopilot::fight(const PilotView& view, std::vector<Message>& out) {
     // It closes in while the rock flies.
     const float flight = best / RockSpeed;
     const float lead = target->kind == PilotMonster::Charging ? ChargeSpeed * flight : 0.0f;
-    const float distance = std::max(best - lead, 0.5f);
+    // The first point of the flight inside a head's reach decides the hit, so
+    // aim at the near edge of that reach, where the rock is still high.
+    const float distance = std::max(best - lead - HeadReachAim, 0.5f);
     const float eye = view.floorY + EyeHeight;
     const float pitch = ThrowPitch(distance, target->y + HeadAboveFeet - eye, frameSeconds_);
     // ViewPitch is half the pointer's height from the middle.
@@ -394,7 +398,9 @@ bool Autopilot::chooseTarget(const PilotView& view, Target& target) {
         if (node->kind == ItemDetector && view.hasDetector) continue;
         const float ix = node->object->matrix.m[12];
         const float iz = node->object->matrix.m[14];
-        if (std::hypot(ix - CentreX(here), iz - CentreZ(here)) > DetourReach) continue;
+        // Rocks are worth a longer detour: they are what keeps it alive.
+        const float reach = node->kind == ItemRock ? RockDetourReach : DetourReach;
+        if (std::hypot(ix - CentreX(here), iz - CentreZ(here)) > reach) continue;
         const float d = std::hypot(ix - view.x, iz - view.z);
         if (d < nearest) {
             nearest = d;

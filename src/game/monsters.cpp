@@ -122,7 +122,8 @@ void Move(Monster& monster, CaveCell*& cell, const Intent& intent, float dt) {
         if (newCell) cell = newCell;
     } else if (hit >= 0 && hit < MaxWalls && monster.currentAnimation != AnimSidestep) {
         monster.sideOffset = isNearerFirstEnd(cell->walls[hit], q.x, q.z) ? QuarterTurn : -QuarterTurn;
-        behaviourState(monster) = behaviourState(monster) == AnimDuckwalk ? RetreatSidestepState() : AnimSidestep;
+        behaviourState(monster) =
+            behaviourState(monster) == AnimDuckwalk ? RetreatSidestepState() : AnimSidestep;
         setAnimation(monster, AnimSidestep, false, -0.25f);
     }
     monster.position = {q.x, FloorHeight(q.x, q.z), q.z};
@@ -161,8 +162,12 @@ bool UpdateMonster(int i, float px, float pz, float& best, float dt) {
         if (monster.animationFinished) {
             StartRetreat(monster);
         } else {
-            intent = {2.0f * monster.position.x - px, 2.0f * monster.position.z - pz, 2.0f, 2.0f,
-                      monster.sideOffset, true};
+            intent = {2.0f * monster.position.x - px,
+                      2.0f * monster.position.z - pz,
+                      2.0f,
+                      2.0f,
+                      monster.sideOffset,
+                      true};
         }
     } else if (d2 >= ChargeSq) {
         int found = 0;

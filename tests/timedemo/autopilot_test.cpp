@@ -5,9 +5,9 @@
 #include "cave/cave_cell.h"
 #include "cave/level_build.h"
 #include "game/game_state.h"
+#include "game/media_loading.h"
 #include "game/monsters.h"
 #include "game/player.h"
-#include "game/media_loading.h"
 #include "model/static_model.h"
 #include "platform/keys.h"
 #include "support/gl_context.h"
@@ -307,7 +307,8 @@ TEST_F(PilotOnALevel, StandsAimsAndThrowsOnceAtAChargingMonsterInClearSight) {
     int row = -1;
     for (const Message& m : out)
         if (m.type == MessageType::PointerMove) row = m.y;
-    const float pitch = ThrowPitch(10.0f - 4.0f * 10.0f / 40.0f - 1.0f, 2.2f + v.monsters[0].y - (v.floorY + 2.1f), 0.016f);
+    const float pitch =
+        ThrowPitch(10.0f - 4.0f * 10.0f / 40.0f - 1.0f, 2.2f + v.monsters[0].y - (v.floorY + 2.1f), 0.016f);
     EXPECT_NEAR(row, (pitch / 0.5f + 1.0f) * 240.0f, 1.0f);
     out.clear();
     v.clock += 0.016f;
@@ -324,7 +325,9 @@ TEST_F(PilotOnALevel, StandsAimsAndThrowsOnceAtAChargingMonsterInClearSight) {
         Autopilot other(640, 480, 16);
         PilotView w = v;
         w.carriedRocks = rocks ? 2 : 0;
-        if (rocks) w.monsters[0] = {15.0f, 0.0f, 25.0f, PilotMonster::Charging};  // the side cell, behind the corridor wall
+        if (rocks)
+            w.monsters[0] = {15.0f, 0.0f, 25.0f,
+                             PilotMonster::Charging};  // the side cell, behind the corridor wall
         w.yaw = 0.4636f;
         out.clear();
         other.plan(w, out);

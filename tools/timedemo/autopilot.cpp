@@ -17,7 +17,7 @@ using platform::MessageType;
 
 constexpr float Pi = 3.14159265f;
 constexpr float HalfCell = 5.0f;
-constexpr float DetourReach = 3.5f;        // items farther from their cell's centre are not worth it
+constexpr float DetourReach = 3.5f;  // items farther from their cell's centre are not worth it
 constexpr float RockDetourReach = 4.5f;
 constexpr float WalkAngle = 0.25f;         // walk only when heading this close to the target
 constexpr float StrafeAngle = 0.4636476f;  // forward plus sideways walks this far right of the view, faster
@@ -32,17 +32,17 @@ constexpr float WalkStep = 0.1f;    // about one frame of walking
 constexpr float LineMargin = 0.3f;  // a line counts as clear when both its sides at this distance are
 constexpr int MaxLookahead = 4;
 constexpr float LaneReached = 0.5f;
-constexpr float MaxPitch = 0.5f;          // the pointer's full height
-constexpr float RockSpeed = 40.0f;        // units a second for the thrown velocity of 1
-constexpr float ThrowFromEye = 0.25f;     // the rock leaves this far above the eye
+constexpr float MaxPitch = 0.5f;       // the pointer's full height
+constexpr float RockSpeed = 40.0f;     // units a second for the thrown velocity of 1
+constexpr float ThrowFromEye = 0.25f;  // the rock leaves this far above the eye
 constexpr float HeadAboveFeet = 2.2f;
-constexpr float ChargeSpeed = 4.0f;       // a charging monster closes in this fast
-constexpr float ThrowRange = 14.5f;       // charging starts at about 14.1
+constexpr float ChargeSpeed = 4.0f;  // a charging monster closes in this fast
+constexpr float ThrowRange = 14.5f;  // charging starts at about 14.1
 constexpr float WalkerThrowRange = 17.0f;
-constexpr float ThrowCloseLimit = 2.0f;   // nearer than this it has already struck
-constexpr float AimedYaw = 0.04f;         // radians off the monster that still hit the head
+constexpr float ThrowCloseLimit = 2.0f;  // nearer than this it has already struck
+constexpr float AimedYaw = 0.04f;        // radians off the monster that still hit the head
 constexpr float HeadReachAim = 1.0f;     // a rock within 1.41 units across strikes
-constexpr float ThrowInterval = 0.3f;     // seconds between throws, to see the last one land
+constexpr float ThrowInterval = 0.3f;    // seconds between throws, to see the last one land
 // Sideways shifts of the line from centre to centre, tried in this order:
 // another passage's walls can shut part of an opening.
 constexpr float LaneOffsets[] = {0.0f, -1.0f, 1.0f, -2.0f, 2.0f};
@@ -89,8 +89,10 @@ PilotView ReadPilotView() {
         const int state = behaviourState(monster);
         PilotMonster& seen = view.monsters[i];
         seen = {monster.position.x, monster.position.y, monster.position.z, PilotMonster::Harmless};
-        if (state != 0 && state == AnimAttack) seen.kind = PilotMonster::Charging;
-        else if (state != 0 && state == AnimWalking) seen.kind = PilotMonster::Walking;
+        if (state != 0 && state == AnimAttack)
+            seen.kind = PilotMonster::Charging;
+        else if (state != 0 && state == AnimWalking)
+            seen.kind = PilotMonster::Walking;
     }
     return view;
 }
@@ -130,8 +132,10 @@ float ThrowPitch(float distance, float rise, float frameSeconds) {
     float low = -MaxPitch, high = MaxPitch;  // looking up throws higher
     for (int i = 0; i < 24; ++i) {
         const float mid = 0.5f * (low + high);
-        if (heightAt(mid) > rise) low = mid;
-        else high = mid;
+        if (heightAt(mid) > rise)
+            low = mid;
+        else
+            high = mid;
     }
     return 0.5f * (low + high);
 }

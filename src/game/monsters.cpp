@@ -23,6 +23,7 @@ int MonsterSoundCycle = 0;
 int AnimStanding = -1, AnimWalking = -1, AnimDuckwalk = -1, AnimSidestep = -1, AnimDead = -1, AnimAttack = -1;
 ItemList FlyingRocks;
 std::uint64_t PathSearchCalls = 0;
+int RockHeadHits = 0, RockBodyHits = 0;
 
 namespace {
 
@@ -121,7 +122,8 @@ void Move(Monster& monster, CaveCell*& cell, const Intent& intent, float dt) {
         if (newCell) cell = newCell;
     } else if (hit >= 0 && hit < MaxWalls && monster.currentAnimation != AnimSidestep) {
         monster.sideOffset = isNearerFirstEnd(cell->walls[hit], q.x, q.z) ? QuarterTurn : -QuarterTurn;
-        behaviourState(monster) = behaviourState(monster) == AnimDuckwalk ? RetreatSidestepState() : AnimSidestep;
+        behaviourState(monster) =
+            behaviourState(monster) == AnimDuckwalk ? RetreatSidestepState() : AnimSidestep;
         setAnimation(monster, AnimSidestep, false, -0.25f);
     }
     monster.position = {q.x, FloorHeight(q.x, q.z), q.z};
@@ -160,8 +162,12 @@ bool UpdateMonster(int i, float px, float pz, float& best, float dt) {
         if (monster.animationFinished) {
             StartRetreat(monster);
         } else {
-            intent = {2.0f * monster.position.x - px, 2.0f * monster.position.z - pz, 2.0f, 2.0f,
-                      monster.sideOffset, true};
+            intent = {2.0f * monster.position.x - px,
+                      2.0f * monster.position.z - pz,
+                      2.0f,
+                      2.0f,
+                      monster.sideOffset,
+                      true};
         }
     } else if (d2 >= ChargeSq) {
         int found = 0;
@@ -291,10 +297,12 @@ ItemNode* UpdateFlyingRock(ItemNode* node) {
         const float dx = monster.position.x - q.x, dz = monster.position.z - q.z;
         if (dx * dx + dz * dz >= RockReachSq) continue;
         if (std::fabs(q.y - monster.position.y - HeadHeight) < HeadHalfSize) {
+            ++RockHeadHits;
             behaviourState(monster) = AnimDead;
             setAnimation(monster, AnimDead, false, -0.75f);
             Play(KnockoutSound, monster.position.data(), 1.0f, 1.0f);
         } else {
+            ++RockBodyHits;
             StartRetreat(monster);
         }
         v = {-0.5f * v.x, -0.25f, -0.5f * v.z};

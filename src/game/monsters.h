@@ -46,6 +46,8 @@ Vector3 FarthestNeighbourCentre(const CaveCell* cell);
 
 // Calls of FindStepToPlayer so far, to show what the path search costs.
 extern std::uint64_t PathSearchCalls;
+// Rocks that struck a monster on the head and on the body, since start-up.
+extern int RockHeadHits, RockBodyHits;
 
 // Puts a monster back to standing, its animation at the start and not looping.
 void resetMonsterToStanding(Monster& monster);

@@ -405,7 +405,6 @@ TEST_F(MonsterTest, FirstLevelMonstersStartInStateOneTheShippedStandingState) {
     for (int i = 0; i < 4; ++i) EXPECT_EQ(behaviourState(Monsters[i]), 1);
 }
 
-
 // Values the frame's drawing leaves in GL feedback: what was sent, whatever hides it.
 GLint FeedbackValues() {
     static std::vector<GLfloat> buffer(1 << 22);

@@ -1,12 +1,15 @@
 #include "autopilot.h"
 
 #include "app/media_path.h"
+#include "app/shell.h"
 #include "cave/cave_cell.h"
 #include "cave/level_build.h"
 #include "game/game_state.h"
+#include "game/media_loading.h"
 #include "game/monsters.h"
 #include "game/player.h"
 #include "model/static_model.h"
+#include "platform/keys.h"
 #include "support/gl_context.h"
 #include "support/level_maps.h"
 #include "support/temp_folder.h"
@@ -253,6 +256,83 @@ TEST_F(PilotOnALevel, DetoursToAnItemInTheCellFirst) {
     EXPECT_EQ(out[0].type, MessageType::PointerMove);
     EXPECT_LT(out[0].x, 320);
     EXPECT_FALSE(other.walking());
+}
+
+// The pitch sends the game's own rock through the aimed height at the aimed distance.
+TEST_F(PilotOnALevel, ThrowPitchDropsTheRockOntoTheTarget) {
+    const float dt = 0.016f;
+    for (const float distance : {4.0f, 8.0f, 12.0f}) {
+        for (const float rise : {-0.6f, 0.0f, 0.4f}) {
+            const float pitch = ThrowPitch(distance, rise, dt);
+            StaticModel& rock = RockModels[0];
+            const float eye = FloorHeight(24.5f, 15.0f) + 2.1f;
+            rock.position = {24.5f, eye + 0.25f, 15.0f};
+            rock.velocity = {0.0f, -std::sin(pitch), std::cos(pitch)};
+            ItemNode* node = appendItem(FlyingRocks, ItemRock, &rock);
+            node->cell = &cell(2, 1);
+            float lastZ = rock.position.z, lastY = rock.position.y;
+            FrameTime = dt;
+            while (rock.position.z - 15.0f < distance && FlyingRocks.count > 0) {
+                lastZ = rock.position.z;
+                lastY = rock.position.y;
+                UpdateFlyingRock(node);
+            }
+            const float share = (15.0f + distance - lastZ) / (rock.position.z - lastZ);
+            const float y = lastY + (rock.position.y - lastY) * share;
+            EXPECT_NEAR(y, eye + rise, 0.05f) << "distance " << distance << " rise " << rise;
+            clearItems(FlyingRocks);
+        }
+    }
+    EXPECT_LT(ThrowPitch(12.0f, 0.0f, dt), ThrowPitch(4.0f, 0.0f, dt)) << "farther aims higher";
+}
+
+TEST_F(PilotOnALevel, StandsAimsAndThrowsOnceAtAChargingMonsterInClearSight) {
+    Autopilot pilot(640, 480, 16);
+    std::vector<Message> out;
+    PilotView v = view(24.5f, 15.0f, 0.0f);
+    v.carriedRocks = 2;
+    v.floorY = FloorHeight(24.5f, 15.0f);
+    v.monsterCount = 1;
+    v.monsters[0] = {24.5f, FloorHeight(24.5f, 25.0f), 25.0f, PilotMonster::Charging};
+    const auto sent = [&](MessageType type, int key) {
+        for (const Message& m : out)
+            if (m.type == type && m.key == key) return true;
+        return false;
+    };
+    // Straight south: already facing it; the first plan pitches the view, the next throws.
+    pilot.plan(v, out);
+    ASSERT_FALSE(out.empty());
+    EXPECT_FALSE(sent(MessageType::KeyDown, 'W')) << "it stands to throw";
+    EXPECT_FALSE(sent(MessageType::KeyDown, VK_SPACE)) << "not before the view is pitched";
+    int row = -1;
+    for (const Message& m : out)
+        if (m.type == MessageType::PointerMove) row = m.y;
+    const float pitch =
+        ThrowPitch(10.0f - 4.0f * 10.0f / 40.0f - 1.0f, 2.2f + v.monsters[0].y - (v.floorY + 2.1f), 0.016f);
+    EXPECT_NEAR(row, (pitch / 0.5f + 1.0f) * 240.0f, 1.0f);
+    out.clear();
+    v.clock += 0.016f;
+    pilot.plan(v, out);
+    EXPECT_TRUE(sent(MessageType::KeyDown, VK_SPACE));
+    out.clear();
+    v.clock += 0.016f;
+    pilot.plan(v, out);
+    EXPECT_TRUE(sent(MessageType::KeyUp, VK_SPACE)) << "one rock a press";
+    EXPECT_FALSE(sent(MessageType::KeyDown, VK_SPACE));
+
+    // With no rocks, or the monster round a wall, it walks on instead.
+    for (const bool rocks : {false, true}) {
+        Autopilot other(640, 480, 16);
+        PilotView w = v;
+        w.carriedRocks = rocks ? 2 : 0;
+        if (rocks)
+            w.monsters[0] = {15.0f, 0.0f, 25.0f,
+                             PilotMonster::Charging};  // the side cell, behind the corridor wall
+        w.yaw = 0.4636f;
+        out.clear();
+        other.plan(w, out);
+        EXPECT_TRUE(sent(MessageType::KeyDown, 'W')) << (rocks ? "monster out of sight" : "no rocks");
+    }
 }
 
 }  // namespace

@@ -256,7 +256,8 @@ TEST_F(TimedemoRun, AutopilotWinsTheShippedLevels) {
     const ToolRun r = run("--size 320x240 --autopilot --frames 20000 --frame-ms 40");
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(Field(r.json, "game_state"), "\"Won\"") << r.out;
-    EXPECT_EQ(Field(r.json, "level_passes"), Field(r.json, "level_count"));
+    // A death starts again from the first level, so passes may outnumber the levels.
+    EXPECT_GE(std::stoi(Field(r.json, "level_passes")), std::stoi(Field(r.json, "level_count")));
 }
 
 }  // namespace

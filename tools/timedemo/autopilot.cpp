@@ -2,6 +2,7 @@
 
 #include "cave/cave_cell.h"
 #include "game/game_state.h"
+#include "game/monsters.h"
 #include "game/player.h"
 #include "model/static_model.h"
 #include "platform/keys.h"
@@ -16,7 +17,8 @@ using platform::MessageType;
 
 constexpr float Pi = 3.14159265f;
 constexpr float HalfCell = 5.0f;
-constexpr float DetourReach = 3.5f;        // items farther from their cell's centre are not worth it
+constexpr float DetourReach = 3.5f;  // items farther from their cell's centre are not worth it
+constexpr float RockDetourReach = 4.5f;
 constexpr float WalkAngle = 0.25f;         // walk only when heading this close to the target
 constexpr float StrafeAngle = 0.4636476f;  // forward plus sideways walks this far right of the view, faster
 constexpr float ProgressStep = 0.25f;      // a distance gain that counts as progress
@@ -30,6 +32,17 @@ constexpr float WalkStep = 0.1f;    // about one frame of walking
 constexpr float LineMargin = 0.3f;  // a line counts as clear when both its sides at this distance are
 constexpr int MaxLookahead = 4;
 constexpr float LaneReached = 0.5f;
+constexpr float MaxPitch = 0.5f;       // the pointer's full height
+constexpr float RockSpeed = 40.0f;     // units a second for the thrown velocity of 1
+constexpr float ThrowFromEye = 0.25f;  // the rock leaves this far above the eye
+constexpr float HeadAboveFeet = 2.2f;
+constexpr float ChargeSpeed = 4.0f;  // a charging monster closes in this fast
+constexpr float ThrowRange = 14.5f;  // charging starts at about 14.1
+constexpr float WalkerThrowRange = 17.0f;
+constexpr float ThrowCloseLimit = 2.0f;  // nearer than this it has already struck
+constexpr float AimedYaw = 0.04f;        // radians off the monster that still hit the head
+constexpr float HeadReachAim = 1.0f;     // a rock within 1.41 units across strikes
+constexpr float ThrowInterval = 0.3f;    // seconds between throws, to see the last one land
 // Sideways shifts of the line from centre to centre, tried in this order:
 // another passage's walls can shut part of an opening.
 constexpr float LaneOffsets[] = {0.0f, -1.0f, 1.0f, -2.0f, 2.0f};
@@ -67,6 +80,20 @@ PilotView ReadPilotView() {
     view.z = PlayerPos.z;
     view.yaw = ViewYaw;
     view.clock = GameClock;
+    view.floorY = FloorHeight(PlayerPos.x, PlayerPos.z);
+    view.carriedRocks = CarriedRocks.count;
+    view.hasDetector = HasDetector;
+    view.monsterCount = std::clamp(MonsterCount, 0, PilotView::MaxMonsters);
+    for (int i = 0; i < view.monsterCount; ++i) {
+        Monster& monster = Monsters[i];
+        const int state = behaviourState(monster);
+        PilotMonster& seen = view.monsters[i];
+        seen = {monster.position.x, monster.position.y, monster.position.z, PilotMonster::Harmless};
+        if (state != 0 && state == AnimAttack)
+            seen.kind = PilotMonster::Charging;
+        else if (state != 0 && state == AnimWalking)
+            seen.kind = PilotMonster::Walking;
+    }
     return view;
 }
 
@@ -83,6 +110,34 @@ int PointerColumn(float error, float gain, int width) {
     const float pointer = std::clamp(-gain * error, -1.0f, 1.0f);
     const long column = std::lround((pointer + 1.0f) * static_cast<float>(width) * 0.5f);
     return static_cast<int>(std::clamp(column, 0L, static_cast<long>(width) - 1));
+}
+
+float ThrowPitch(float distance, float rise, float frameSeconds) {
+    const float dt = std::clamp(frameSeconds, 0.001f, 0.2f);
+    // Height of the rock relative to the eye once it has flown `distance`,
+    // stepped the way the game steps it.
+    const auto heightAt = [&](float pitch) {
+        float vh = std::cos(pitch), vy = -std::sin(pitch);
+        float h = 0.0f, y = ThrowFromEye;
+        for (int step = 0; step < 400; ++step) {
+            const float nh = h + vh * dt * RockSpeed, ny = y + vy * dt * RockSpeed;
+            if (nh >= distance) return y + (ny - y) * (distance - h) / std::max(nh - h, 1e-6f);
+            h = nh;
+            y = ny;
+            vh *= 1.0f - dt;
+            vy = vy * (1.0f - dt) - dt;
+        }
+        return -1e6f;
+    };
+    float low = -MaxPitch, high = MaxPitch;  // looking up throws higher
+    for (int i = 0; i < 24; ++i) {
+        const float mid = 0.5f * (low + high);
+        if (heightAt(mid) > rise)
+            low = mid;
+        else
+            high = mid;
+    }
+    return 0.5f * (low + high);
 }
 
 bool FindCellPath(const CaveCell* from, const CaveCell* goal, std::vector<const CaveCell*>& path,
@@ -162,6 +217,7 @@ Autopilot::Autopilot(int width, int height, int frameMs)
     const float frameSeconds = std::min(static_cast<float>(perDrawn) * 0.001f, 0.2f);
     // ViewYaw changes by 2 x PointerX x dt a frame.
     gain_ = std::min(MaxGain, MaxTurnPerFrame / (2.0f * frameSeconds));
+    frameSeconds_ = frameSeconds;
     path_.reserve(CellTableSize);
     stepLane_.assign(static_cast<std::size_t>(CellTableSize) * MaxConnections, 0);
 }
@@ -172,14 +228,62 @@ void Autopilot::setKey(int key, bool down, bool& held, std::vector<Message>& out
     held = down;
 }
 
-void Autopilot::setPointer(int column, std::vector<Message>& out) {
-    if (column == sentColumn_) return;
-    // The row stays at the middle: a level view.
-    out.push_back({MessageType::PointerMove, 0, column, height_ / 2});
+void Autopilot::setPointer(int column, std::vector<Message>& out, int row) {
+    // Unless aiming, the row stays at the middle: a level view, walking at full speed.
+    if (row < 0) row = height_ / 2;
+    if (column == sentColumn_ && row == sentRow_) return;
+    out.push_back({MessageType::PointerMove, 0, column, row});
     sentColumn_ = column;
+    sentRow_ = row;
+}
+
+bool Autopilot::fight(const PilotView& view, std::vector<Message>& out) {
+    setKey(VK_SPACE, false, throwHeld_, out);
+    if (view.carriedRocks <= 0) return false;
+    const PilotMonster* target = nullptr;
+    float best = 1e30f;
+    for (int i = 0; i < view.monsterCount; ++i) {
+        const PilotMonster& m = view.monsters[i];
+        if (m.kind == PilotMonster::Harmless) continue;
+        const float d = std::hypot(m.x - view.x, m.z - view.z);
+        const float range = m.kind == PilotMonster::Charging ? ThrowRange : WalkerThrowRange;
+        if (d < ThrowCloseLimit || d > range || d >= best) continue;
+        // A rock bounces off any wall on the way: only a clear line will do.
+        const LineWalk line = WalkLine(*view.playerCell, view.x, view.z, m.x, m.z, LineWalk::MaxCells);
+        if (line.stalled || line.touchedWall) continue;
+        best = d;
+        target = &m;
+    }
+    if (!target) return false;
+
+    setKey('W', false, forwardHeld_, out);
+    setKey('D', false, strafeHeld_, out);
+    setKey('S', false, backHeld_, out);
+    // It closes in while the rock flies.
+    const float flight = best / RockSpeed;
+    const float lead = target->kind == PilotMonster::Charging ? ChargeSpeed * flight : 0.0f;
+    // The first point of the flight inside a head's reach decides the hit, so
+    // aim at the near edge of that reach, where the rock is still high.
+    const float distance = std::max(best - lead - HeadReachAim, 0.5f);
+    const float eye = view.floorY + EyeHeight;
+    const float pitch = ThrowPitch(distance, target->y + HeadAboveFeet - eye, frameSeconds_);
+    // ViewPitch is half the pointer's height from the middle.
+    const long row = std::lround((pitch / MaxPitch + 1.0f) * static_cast<float>(height_) * 0.5f);
+    const int pitchRow = static_cast<int>(std::clamp(row, 0L, static_cast<long>(height_) - 1));
+    const float error = WrapAngle(HeadingTo(view.x, view.z, target->x, target->z) - view.yaw);
+    const int column = std::fabs(error) < 0.005f ? width_ / 2 : PointerColumn(error, gain_, width_);
+    const bool aimed = std::fabs(error) < AimedYaw && pitchRow == sentRow_;
+    setPointer(column, out, pitchRow);
+    if (aimed && view.clock - lastThrow_ >= ThrowInterval) {
+        setKey(VK_SPACE, true, throwHeld_, out);
+        lastThrow_ = view.clock;
+    }
+    lastClock_ = view.clock;
+    return true;
 }
 
 void Autopilot::holdStill(std::vector<Message>& out) {
+    setKey(VK_SPACE, false, throwHeld_, out);
     setKey('W', false, forwardHeld_, out);
     setKey('D', false, strafeHeld_, out);
     setKey('S', false, backHeld_, out);
@@ -293,9 +397,14 @@ bool Autopilot::chooseTarget(const PilotView& view, Target& target) {
     float nearest = 1e30f;
     for (const ItemNode* node = here.items.head; node; node = node->next) {
         if (node->kind == ItemTransporter || !node->object || skipped(node)) continue;
+        // After a death the first level lays the detector out again, though it
+        // is carried and drawn at the eye: chasing it would spin on the spot.
+        if (node->kind == ItemDetector && view.hasDetector) continue;
         const float ix = node->object->matrix.m[12];
         const float iz = node->object->matrix.m[14];
-        if (std::hypot(ix - CentreX(here), iz - CentreZ(here)) > DetourReach) continue;
+        // Rocks are worth a longer detour: they are what keeps it alive.
+        const float reach = node->kind == ItemRock ? RockDetourReach : DetourReach;
+        if (std::hypot(ix - CentreX(here), iz - CentreZ(here)) > reach) continue;
         const float d = std::hypot(ix - view.x, iz - view.z);
         if (d < nearest) {
             nearest = d;
@@ -406,6 +515,7 @@ void Autopilot::plan(const PilotView& view, std::vector<Message>& out) {
         mode_ = Mode::Normal;
         waypointStale_ = true;
     }
+    if (fight(view, out)) return;
     if (mode_ == Mode::BackOff) {
         holdStill(out);
         setKey('S', true, backHeld_, out);

@@ -16,6 +16,13 @@
 struct CaveCell;
 struct ItemNode;
 
+// A monster as the autopilot sees it.
+struct PilotMonster {
+    enum Kind { Harmless, Walking, Charging };
+    float x = 0.0f, y = 0.0f, z = 0.0f;  // feet
+    Kind kind = Harmless;
+};
+
 // What the autopilot looks at before each frame.
 struct PilotView {
     int gameState = 0;
@@ -25,6 +32,12 @@ struct PilotView {
     float z = 0.0f;
     float yaw = 0.0f;    // radians from +z toward +x
     float clock = 0.0f;  // game seconds
+    float floorY = 0.0f;  // the floor under the eye
+    int carriedRocks = 0;
+    bool hasDetector = false;
+    static constexpr int MaxMonsters = 16;
+    PilotMonster monsters[MaxMonsters];
+    int monsterCount = 0;
 };
 
 PilotView ReadPilotView();
@@ -39,6 +52,11 @@ float HeadingTo(float fromX, float fromZ, float toX, float toZ);
 // heading `error` radians away (positive: toward larger yaw), in proportion
 // to it, within the window.
 int PointerColumn(float error, float gain, int width);
+
+// The pitch (radians, positive down) that drops a thrown rock, leaving the eye
+// `rise` below the target's height, onto it `distance` away, for frames of
+// `frameSeconds`; clamped to what the pointer can give.
+float ThrowPitch(float distance, float rise, float frameSeconds);
 
 // Whether connection `k` of `cell` may be used; empty: all may.
 using StepFilter = std::function<bool(const CaveCell& cell, int k)>;
@@ -107,13 +125,19 @@ private:
     void steer(const PilotView& view, const Target& target, float distance,
                std::vector<platform::Message>& out);
     void holdStill(std::vector<platform::Message>& out);
+    // Stands and throws at a charging monster in clear sight; false when none.
+    bool fight(const PilotView& view, std::vector<platform::Message>& out);
     void setKey(int key, bool down, bool& held, std::vector<platform::Message>& out);
-    void setPointer(int column, std::vector<platform::Message>& out);
+    void setPointer(int column, std::vector<platform::Message>& out, int row = -1);
     bool skipped(const ItemNode* item) const;
 
     int width_, height_;
     float gain_;
+    float frameSeconds_ = 0.016f;
     int sentColumn_ = -1;
+    int sentRow_ = -1;
+    bool throwHeld_ = false;
+    float lastThrow_ = -1e9f;
     bool forwardHeld_ = false;
     bool strafeHeld_ = false;
     bool backHeld_ = false;

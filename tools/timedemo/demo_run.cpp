@@ -7,6 +7,7 @@
 #include "cave/cave_cell.h"
 #include "cave/level_build.h"
 #include "game/game_state.h"
+#include "game/monsters.h"
 #include "game/player.h"
 #include "media_folder.h"
 #include "platform/headless/headless.h"
@@ -80,6 +81,8 @@ void ReadGameState(RunReport& report) {
     report.playerPos[1] = PlayerPos.y;
     report.playerPos[2] = PlayerPos.z;
     report.carriedRocks = CarriedRocks.count;
+    report.headHits = RockHeadHits;
+    report.bodyHits = RockBodyHits;
 }
 
 void ReadMessages(RunReport& report) {
@@ -97,6 +100,7 @@ int RunDemo(const DemoOptions& options, const std::vector<ScriptEvent>& script, 
             std::vector<std::string>& warnings, std::string& error) {
     report = RunReport{};
     CloseMidiDevice();  // a device left open by an earlier run in this process
+    RockHeadHits = RockBodyHits = 0;
     headless::Reset();
     if (!options.musicFile.empty()) headless::PlugMidiOutput();
     headless::SetSeed(options.seed);

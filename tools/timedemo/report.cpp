@@ -101,6 +101,8 @@ std::string FormatJson(const RunReport& r) {
     json += "  \"carried_rocks\": " + std::to_string(r.carriedRocks) + ",\n";
     json += "  \"level_passes\": " + std::to_string(r.levelPasses) + ",\n";
     json += "  \"deaths\": " + std::to_string(r.deaths) + ",\n";
+    json += "  \"head_hits\": " + std::to_string(r.headHits) + ",\n";
+    json += "  \"body_hits\": " + std::to_string(r.bodyHits) + ",\n";
     json += "  \"messages\": [";
     for (std::size_t i = 0; i < r.messages.size(); ++i) json += (i ? ", " : "") + JsonString(r.messages[i]);
     json += "],\n";
@@ -118,10 +120,10 @@ std::string FormatSummary(const RunReport& r) {
     char text[512];
     std::snprintf(text, sizeof text,
                   "frames %d (%d drawn), %.3f virtual seconds\n"
-                  "game state %s, level %d of %d, level passes %d, deaths %d\n"
+                  "game state %s, level %d of %d, level passes %d, deaths %d, rock hits %d head %d body\n"
                   "coins %d, rocks %d, player at (%.2f, %.2f, %.2f)\n",
                   r.frames, r.drawnFrames, r.virtualSeconds, GameStateName(r.gameState).c_str(),
-                  r.levelIndex + 1, r.levelCount, r.levelPasses, r.deaths, r.coinCount, r.carriedRocks,
+                  r.levelIndex + 1, r.levelCount, r.levelPasses, r.deaths, r.headHits, r.bodyHits, r.coinCount, r.carriedRocks,
                   static_cast<double>(r.playerPos[0]), static_cast<double>(r.playerPos[1]),
                   static_cast<double>(r.playerPos[2]));
     std::string summary = text;

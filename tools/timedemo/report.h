@@ -25,6 +25,8 @@ struct RunReport {
     int carriedRocks = 0;
     int levelPasses = 0;
     int deaths = 0;
+    int headHits = 0;  // rocks on a monster's head
+    int bodyHits = 0;
     std::vector<std::string> messages;
     bool fatal = false;  // the run ended in the game's fatal error box
     CostStats update, render, total;

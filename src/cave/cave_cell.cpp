@@ -299,14 +299,33 @@ void emitWallPanel(const CaveCell& cell, PanelShape shape) {
         glTexCoord2f(c.u, p.v);
         glVertex3f(c.x, c.y, c.z);
     };
-    for (int band = 0; band < 3; ++band) {
-        emit(first[band], band);
-        emit(second[band], band);
-        emit(second[band + 1], band + 1);
-        emit(second[band + 1], band + 1);
-        emit(first[band + 1], band + 1);
-        emit(first[band], band);
+    const auto emitBands = [&](const Corner* e, const Corner* f) {
+        for (int band = 0; band < 3; ++band) {
+            emit(e[band], band);
+            emit(f[band], band);
+            emit(f[band + 1], band + 1);
+            emit(f[band + 1], band + 1);
+            emit(e[band + 1], band + 1);
+            emit(e[band], band);
+        }
+    };
+    if (shape != PanelShape::Square) {
+        emitBands(first, second);
+        return;
     }
+    // A square panel runs centre to centre beside a passage, whose floor and
+    // ceiling have a vertex at its middle. The panel is drawn in two halves
+    // that meet the floor and ceiling there, or the curved floor would leave
+    // a crack along the joins.
+    const float mx = 0.5f * (s.x0 + s.x1), mz = 0.5f * (s.z0 + s.z1);
+    const float hm = FloorHeight(mx, mz);
+    Corner middle[4];
+    for (int i = 0; i < 4; ++i) {
+        const ProfilePoint& p = WallProfile[i];
+        middle[i] = {mx - p.offset * cos0, hm + p.height, mz + p.offset * sin0, 0.5f};
+    }
+    emitBands(first, middle);
+    emitBands(middle, second);
 }
 
 void freeAllCells() {

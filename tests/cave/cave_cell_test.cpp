@@ -242,9 +242,46 @@ TEST_F(CaveCellTest, SideBySideCellsShareOnePassageDrawnByTheEasternCell) {
     EXPECT_EQ(w.floor + w.ceiling, 8);
     EXPECT_EQ(w.panel, 2 * 6);
     EXPECT_EQ(e.floor + e.ceiling, 8 + 8);
-    EXPECT_EQ(e.panel, 4 * 6);
+    // Two corner panels, and two side panels in halves that meet the
+    // passage floor and ceiling at their middle vertex.
+    EXPECT_EQ(e.panel, 2 * 6 + 2 * 12);
     // Two half diamonds at the ends and a corridor from centre to centre.
     EXPECT_NEAR(w.floorArea + e.floorArea, 150.0f, 0.01f);
+}
+
+TEST_F(CaveCellTest, PanelsMeetTheFloorAndCeilingAlongWholeEdges) {
+    // Corridors, a diagonal step, a fork and dead ends.
+    buildCave({"########", "#...#..#", "####.###", "###.#.##", "##.###.#", "########"});
+    std::vector<Triangle> flat, panels;
+    for (const CaveCell* cell = CellList.head; cell; cell = cell->next)
+        for (const Triangle& t : trianglesOf(*cell)) {
+            const bool level = std::abs(t[0].n.y) > 0.99f && std::abs(t[1].n.y) > 0.99f;
+            (level ? flat : panels).push_back(t);
+        }
+    ASSERT_FALSE(panels.empty());
+    // No floor or ceiling corner may lie inside a panel's foot or top edge:
+    // the curved floor would leave a crack beside it.
+    int edges = 0;
+    for (const Triangle& panel : panels)
+        for (int k = 0; k < 3; ++k) {
+            const Vector3 a = panel[k].p, b = panel[(k + 1) % 3].p;
+            const bool foot = std::abs(aboveFloor(panel[k])) < Tol && std::abs(aboveFloor(panel[(k + 1) % 3])) < Tol;
+            const bool top = std::abs(aboveFloor(panel[k]) - 5) < Tol &&
+                             std::abs(aboveFloor(panel[(k + 1) % 3]) - 5) < Tol;
+            if (!foot && !top) continue;
+            ++edges;
+            const float length = std::hypot(b.x - a.x, b.z - a.z);
+            for (const Triangle& t : flat)
+                for (const Corner& c : t) {
+                    if (std::abs(c.p.y - a.y) > 3) continue;  // the other surface
+                    const float along = ((c.p.x - a.x) * (b.x - a.x) + (c.p.z - a.z) * (b.z - a.z)) / length;
+                    const float across = ((c.p.x - a.x) * (b.z - a.z) - (c.p.z - a.z) * (b.x - a.x)) / length;
+                    EXPECT_FALSE(std::abs(across) < Tol && along > Tol && along < length - Tol)
+                        << "corner (" << c.p.x << ", " << c.p.z << ") inside the panel edge (" << a.x << ", "
+                        << a.z << ") - (" << b.x << ", " << b.z << ")";
+                }
+        }
+    EXPECT_GT(edges, 0);
 }
 
 TEST_F(CaveCellTest, DiagonalPassageIsDrawnByTheLowerCellWithAJitteredCeiling) {

@@ -5,7 +5,9 @@
 #include "cave/level_build.h"
 #include "game/game_state.h"
 #include "game/media_loading.h"
+#include "game/monsters.h"
 #include "game/player.h"
+#include "game/scene.h"
 #include "platform/headless/headless.h"
 #include "support/temp_folder.h"
 
@@ -23,6 +25,8 @@ namespace {
 
 namespace headless = platform::headless;
 
+constexpr float Magenta[4] = {1.0f, 0.0f, 1.0f, 0.0f};
+
 const std::string ShippedMedia = std::string(UMBRAFALL_GAME_DIR) + "/media/";
 
 // The shipped media copied into a game folder of the test's own.
@@ -34,7 +38,10 @@ protected:
                 std::filesystem::copy_file(entry.path(), folder_.media(entry.path().filename().string()));
         LevelCount = FindLevelFiles();
     }
-    void TearDown() override { freeAllCells(); }
+    void TearDown() override {
+        freeAllCells();
+        ReleaseProgramObjects();
+    }
 };
 
 TEST_F(ShippedMediaTest, EveryLevelBuildsInPlayOrderAndGrows) {
@@ -90,6 +97,64 @@ TEST_F(ShippedMediaTest, WalkingAlongACellCentreLineIsHeldByTheCorridorWalls) {
     // Just off the line the walls held before too; they still do.
     EXPECT_EQ(walkStraight(corridor, 25.01f, 5.0f, 0.0f, -0.05f, 400, at), corridor);
     EXPECT_GE(at.z, 0.0f);
+}
+
+// Frames of the second level drawn by the game from every cell centre,
+// looking eight ways, on a pure magenta background: the cave is closed all
+// round, so a magenta pixel is a crack between its surfaces.
+void expectNoCracks(const char* settings) {
+    ASSERT_TRUE(InitApplication(Magenta));
+    ASSERT_TRUE(LoadGameMedia());
+    LevelIndex = 1;
+    StartLevel();
+    MonsterCount = 0;
+    for (CaveCell* cell = CellList.head; cell; cell = cell->next) clearItems(cell->items);
+    // Everything beyond the game's walk is drawn too, so that nothing but a
+    // crack can show the background.
+    int cells = 0, cracked = 0;
+    for (CaveCell* cell = CellList.head; cell; cell = cell->next, ++cells) {
+        PlayerCell = cell;
+        PlayerPos = {cell->x + 5.0f, 0.0f, cell->z + 5.0f};
+        for (int heading = 0; heading < 8; ++heading) {
+            ViewYaw = heading * 0.7853982f + 0.1f;
+            headless::AdvanceClock(16);
+            FrameTime = TickFrameClock();
+            ASSERT_GT(FrameTime, 0.0f);
+            UpdateGame();
+            glMultMatrixf(ViewMatrixPtr->m);
+            glMatrixMode(GL_MODELVIEW);
+            glLoadIdentity();
+            glLightfv(GL_LIGHT0, GL_POSITION, LightTable[0].position);
+            RenderScene();
+            for (const CaveCell* other = CellList.head; other; other = other->next)
+                if (!other->visited) glCallList(other->displayList);
+            glMatrixMode(GL_PROJECTION);
+            glPopMatrix();
+            platform::SwapBuffers();
+            const std::vector<std::uint8_t>& pixels = headless::FramePixels();
+            ASSERT_FALSE(pixels.empty());
+            int magenta = 0;
+            for (std::size_t i = 0; i < pixels.size(); i += 4)
+                magenta += pixels[i] == 255 && pixels[i + 1] == 0 && pixels[i + 2] == 255;
+            if (magenta > 0) {
+                ++cracked;
+                ADD_FAILURE() << settings << ": " << magenta << " background pixels from (" << PlayerPos.x << ", "
+                              << PlayerPos.z << ") at heading " << heading * 45;
+                if (cracked >= 5) return;
+            }
+        }
+    }
+    EXPECT_GT(cells, 50);
+}
+
+TEST_F(ShippedMediaTest, TheCaveShowsNoCracksFromAnyCellCentre) {
+    folder_.writeMedia("game.ini", "[Game]\nLights=0\n");
+    expectNoCracks("Lights off");
+}
+
+TEST_F(ShippedMediaTest, TheLitCaveShowsNoCracksFromAnyCellCentre) {
+    folder_.writeMedia("game.ini", "[Game]\nLights=1\n");
+    expectNoCracks("Lights on");
 }
 
 // The first level from where the player starts, lit by the lamp at the eye.

@@ -46,7 +46,7 @@ bool DesktopSize(int& width, int& height);
 
 // Opens the window with a current OpenGL compatibility context. Windowed, the
 // cursor is confined to the window; full screen, the display mode is changed
-// and the cursor hidden. False when any step fails; whatever was made is
+// and the cursor hidden. Either way the pointer is put at the window's centre. False when any step fails; whatever was made is
 // undone by CloseWindow.
 bool OpenWindow(const WindowRequest& request);
 

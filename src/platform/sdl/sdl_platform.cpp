@@ -126,6 +126,8 @@ bool OpenWindow(const WindowRequest& request) {
         SDL_ShowCursor(SDL_DISABLE);
     else
         SDL_SetWindowGrab(s.window, SDL_TRUE);
+    // Wherever the pointer was, the view must not turn before it moves.
+    SDL_WarpMouseInWindow(s.window, request.width / 2, request.height / 2);
     return true;
 }
 

@@ -39,7 +39,7 @@ int VirtualKey(SDL_Keycode key) {
         case SDLK_LCTRL:
         case SDLK_RCTRL: return VK_CONTROL;
         case SDLK_LALT:
-        case SDLK_RALT: return 18;
+        case SDLK_RALT: return VK_MENU;
         case SDLK_PAUSE: return 19;
         case SDLK_ESCAPE: return VK_ESCAPE;
         case SDLK_SPACE: return VK_SPACE;
@@ -166,6 +166,9 @@ bool PollMessage(Message& message) {
         case SDL_KEYUP:
             message.type = event.type == SDL_KEYDOWN ? MessageType::KeyDown : MessageType::KeyUp;
             message.key = VirtualKey(event.key.keysym.sym);
+            if (message.type == MessageType::KeyDown &&
+                ((event.key.keysym.mod & KMOD_ALT) != 0 || message.key == VK_F10))
+                message.type = MessageType::SystemKeyDown;
             if (message.key == 0) message.type = MessageType::Other;
             break;
         case SDL_MOUSEMOTION:

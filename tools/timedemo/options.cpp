@@ -193,5 +193,6 @@ const char* DemoUsage() {
            "  --autopilot        walk each level to its transporter; Esc once the game is won\n"
            "  --screenshot F:P   write frame F as drawn to the PNG file P (repeatable)\n"
            "  --json FILE        write the report as JSON\n"
-           "Exit status: 0 a completed run, 1 the game failed to start, 2 a usage error.\n";
+           "Exit status: 0 a completed run, 1 the game failed to start or ended in its\n"
+           "fatal error box (the report says \"fatal\": true), 2 a usage error.\n";
 }

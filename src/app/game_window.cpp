@@ -1,5 +1,6 @@
 #include "app/game_window.h"
 
+#include "app/input.h"
 #include "app/settings.h"
 #include "image/texture_cache.h"
 #include "platform/platform.h"
@@ -18,6 +19,8 @@ bool CreateGameWindow() {
     }
     const platform::WindowRequest request{"Umbrafall", Settings.Width, Settings.Height,
                                           Settings.Windowed == 0};
+    // The pointer is put at the centre, so the view holds still until it moves.
+    PointerX = PointerY = 0.0f;
     return platform::OpenWindow(request);
 }
 

@@ -48,6 +48,7 @@ void HandleInputMessage(const platform::Message& message) {
             else if (FoldedKey(message.key))
                 SetKey(FoldedKey(message.key), 1);
             break;
+        case MessageType::SystemKeyDown: break;  // Alt+Q does not quit, Alt+W does not walk
         case MessageType::KeyUp:
             SetKey(message.key, 0);
             if (FoldedKey(message.key)) SetKey(FoldedKey(message.key), 0);

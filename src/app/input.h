@@ -28,7 +28,8 @@ struct JoystickState {
 extern JoystickState Joystick;
 
 // Applies one window message to the key table and the pointer. Esc, Q and
-// closing the window tear the window down and end the main loop.
+// closing the window tear the window down and end the main loop; system keys
+// (Alt held, F10) do nothing.
 void HandleInputMessage(const platform::Message& message);
 
 // Opens the first joystick; it is ignored for the run when this fails.

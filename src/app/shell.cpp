@@ -6,16 +6,22 @@
 #include "app/utilities.h"
 #include "audio/midi_player.h"
 #include "audio/sound_mixer.h"
+#include "cave/cave_cell.h"
 #include "game/game_state.h"
 #include "game/hud.h"
 #include "game/media_loading.h"
+#include "game/monsters.h"
+#include "game/player.h"
 #include "game/scene.h"
 #include "image/texture_cache.h"
 #include "platform/platform.h"
 
 #include <GL/gl.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <initializer_list>
+#include <iterator>
 
 bool IsRunning = false;
 bool IsPaused = false;
@@ -196,8 +202,46 @@ int RunProgram() {
     return ExitStatus;
 }
 
+namespace {
+
+// Once the context is gone its objects went with it; only the names are left.
+void ForgetGlNames(StaticModel& model) {
+    model.displayList = NoDisplayList;
+    for (ModelMaterial& material : model.materials) material.texture = 0;
+}
+
+void Release(StaticModel& model, bool context) {
+    if (!context) ForgetGlNames(model);
+    destroyStaticModel(model);
+}
+
+// The game's objects, newest first, so that nothing calls GL after the
+// window and its context (the shell state, oldest of all) have gone.
+void ReleaseGameObjects() {
+    const bool context = platform::WindowIsOpen();
+    clearItems(FlyingRocks);
+    clearItems(CarriedRocks);
+    if (!context) {
+        for (CaveCell* cell = CellList.head; cell; cell = cell->next) cell->displayList = 0;
+    }
+    freeAllCells();
+    PlayerCell = nullptr;
+    std::fill(std::begin(MonsterCells), std::end(MonsterCells), nullptr);
+    for (int i = MaxMonsters - 1; i >= 0; --i) {
+        if (!context) ForgetGlNames(Monsters[i]);
+        destroySkinnedModel(Monsters[i]);
+    }
+    for (StaticModel* model : {&PlayerBody, &TransporterModel, &DialModel, &DetectorModel})
+        Release(*model, context);
+    for (int i = RockModelCount - 1; i >= 0; --i) Release(RockModels[i], context);
+    for (int i = ChestModelCount - 1; i >= 0; --i) Release(ChestModels[i], context);
+}
+
+}  // namespace
+
 void ReleaseProgramObjects() {
     HudPanel.Release();  // before the window and its context go
+    ReleaseGameObjects();
     DestroyGameWindow();
     if (Settings.changed) Settings.Save();
 }

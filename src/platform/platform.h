@@ -52,8 +52,8 @@ bool DesktopSize(int& width, int& height);
 
 // Opens the window with a current OpenGL compatibility context. Windowed, the
 // cursor is confined to the window; full screen, the display mode is changed
-// and the cursor hidden. False when any step fails; whatever was made is
-// undone by CloseWindow.
+// and the cursor hidden. Either way the pointer is put at the window's centre. False when any step fails;
+// whatever was made is undone by CloseWindow.
 bool OpenWindow(const WindowRequest& request);
 
 // Deletes the context, restores the display mode and the cursor, and closes
@@ -68,7 +68,8 @@ void SwapBuffers();
 enum class MessageType : std::uint8_t {
     KeyDown,
     KeyUp,
-    PointerMove,  // x, y in window pixels from the top-left corner
+    SystemKeyDown,  // a key pressed while Alt is held, or F10: the system's, not the game's
+    PointerMove,    // x, y in window pixels from the top-left corner
     LeftButtonDown,
     LeftButtonUp,
     RightButtonDown,
@@ -79,7 +80,7 @@ enum class MessageType : std::uint8_t {
 
 struct Message {
     MessageType type;
-    int key;  // virtual-key code, for KeyDown and KeyUp
+    int key;  // virtual-key code, for KeyDown, KeyUp and SystemKeyDown
     int x, y;
 };
 

@@ -56,6 +56,24 @@ TEST_F(InputTest, MouseButtonsShareSlotsWithSpaceAndCtrl) {
     EXPECT_EQ(KeyState[VK_CONTROL], 0);
 }
 
+TEST_F(InputTest, SystemKeysDoNothingAndReleasesStillClear) {
+    IsRunning = true;
+    for (int key : {int{'Q'}, VK_ESCAPE, int{'W'}, VK_SPACE, VK_F10, VK_MENU}) {
+        Key(MessageType::SystemKeyDown, key);
+        EXPECT_TRUE(IsRunning) << key;
+        EXPECT_EQ(KeyState[key], 0) << key;
+    }
+    EXPECT_EQ(KeyState[VK_UP], 0) << "Alt+W does not walk";
+
+    // W held, then Alt pressed: letting go of W still stops the walk.
+    Down('W');
+    Key(MessageType::SystemKeyDown, VK_MENU);
+    Up('W');
+    EXPECT_EQ(KeyState[VK_UP], 0);
+    Down('Q');
+    EXPECT_FALSE(IsRunning) << "Q alone still quits";
+}
+
 TEST_F(InputTest, KeyCodesOutsideTheTableAreIgnored) {
     Down(300);
     Down(-5);

@@ -10,6 +10,9 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
 
 namespace {
 
@@ -181,6 +184,35 @@ TEST_F(MainLoopTest, WholeRunEndsOnQuitWithStatusZeroAndStoresTheSettings) {
     EXPECT_EQ(folder_.readMedia("game.ini"),
               "; the player's notes\n[Game]\nMusic=1\nWindowed=1\nLights=0\nJoystick=0\nUseHiQualTex=0\n"
               "Width=640\nHeight=480\nUseScreenRes=0\n");
+}
+
+// The program to its very end as main runs it, in a process of its own. Mesa
+// reports each GL call made without a current context on stderr when
+// MESA_DEBUG is set, as the cells' and models' teardown once did.
+TEST_F(MainLoopTest, ProgramExitMakesNoGLCallWithoutAContext) {
+    folder_.writeMedia("cavemap1.bmp", levelBitmap(RingLevel));
+    // The child runs this test again in a folder of its own; the log is the parent's.
+    if (!std::getenv("UMBRAFALL_EXIT_LOG"))
+        setenv("UMBRAFALL_EXIT_LOG", (folder_.path() + "/exit.log").c_str(), 1);
+    const std::string log = std::getenv("UMBRAFALL_EXIT_LOG");
+    setenv("MESA_DEBUG", "1", 1);
+    GTEST_FLAG_SET(death_test_style, "threadsafe");  // a fresh process that reads it from the start
+    EXPECT_EXIT(
+        {
+            if (!std::freopen(log.c_str(), "w", stderr)) std::_Exit(3);
+            std::atexit(ReleaseProgramObjects);
+            headless::PushMessage({MessageType::KeyDown, 'Q', 0, 0});
+            std::exit(RunProgram());
+        },
+        testing::ExitedWithCode(0), "");
+    unsetenv("MESA_DEBUG");
+    unsetenv("UMBRAFALL_EXIT_LOG");
+    std::FILE* file = std::fopen(log.c_str(), "r");
+    ASSERT_NE(file, nullptr) << "the child wrote no log";
+    std::string text;
+    for (int c = std::fgetc(file); c != EOF; c = std::fgetc(file)) text += static_cast<char>(c);
+    std::fclose(file);
+    EXPECT_EQ(text.find("no-op"), std::string::npos) << text;
 }
 
 TEST_F(MainLoopTest, NoLevelToPlayEndsWithTheFatalBox) {

@@ -1,4 +1,5 @@
 #include "app/game_window.h"
+#include "app/input.h"
 #include "app/settings.h"
 #include "platform/headless/headless.h"
 #include "support/gl_context.h"
@@ -26,6 +27,16 @@ TEST_F(WindowTest, WindowedPlayConfinesTheCursorUntilTeardown) {
     window = headless::Window();
     EXPECT_FALSE(window.open);
     EXPECT_FALSE(window.cursorConfined);
+}
+
+TEST_F(WindowTest, ThePointerStartsAtTheCentreAndTheViewStill) {
+    PointerX = -1.0f;  // where an earlier window or the joystick left it
+    PointerY = 0.75f;
+    ASSERT_TRUE(CreateGameWindow());
+    EXPECT_EQ(headless::Window().pointerX, 320);
+    EXPECT_EQ(headless::Window().pointerY, 240);
+    EXPECT_EQ(PointerX, 0.0f);
+    EXPECT_EQ(PointerY, 0.0f);
 }
 
 TEST_F(WindowTest, FullScreenChangesTheModeAndTeardownRestoresItTwiceOver) {

@@ -20,6 +20,7 @@ game_folder=$1 key=$2
 fail() { echo "FAIL ($key): $*"; exit 1; }
 
 rm -f "$game_folder/media/game.ini"
+xdotool mousemove 3 3  # far from where the window will be centred
 SDL_NO_SIGNAL_HANDLERS=1 SDL_AUDIODRIVER=dummy "$game_folder/umbrafall" &
 pid=$!
 
@@ -47,10 +48,26 @@ sleep 0.5  # a few frames
 
 eval "$(xdotool getwindowgeometry --shell "$window")"
 [ "$WIDTH" = 640 ] && [ "$HEIGHT" = 480 ] || { kill -9 $pid; fail "window is ${WIDTH}x${HEIGHT}"; }
-import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" "$game_folder/screen.png"
+# The pointer was put at the window's centre, so the view does not turn.
+eval "$(xdotool getmouselocation --shell | sed 's/^/MOUSE_/')"
+[ "$MOUSE_X" = $((X + WIDTH / 2)) ] && [ "$MOUSE_Y" = $((Y + HEIGHT / 2)) ] ||
+  { kill -9 $pid; fail "pointer at $MOUSE_X,$MOUSE_Y, not the window centre"; }
 # Textured rock has thousands of shades; an empty or black window has one.
-colours=$(convert "$game_folder/screen.png" -format "%k" info:)
+# A loaded machine may take a while to draw the first frames.
+for _ in $(seq 20); do
+  import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" "$game_folder/screen.png"
+  colours=$(convert "$game_folder/screen.png" -format "%k" info:)
+  [ "$colours" -gt 1000 ] && break
+  sleep 0.3
+done
 [ "$colours" -gt 1000 ] || { kill -9 $pid; fail "the window shows $colours colours, not the cave"; }
+
+# System keys belong to the system: Alt+Q does not quit, F10 does nothing.
+for system_key in alt+q alt+Escape F10; do
+  xdotool key "$system_key"
+  sleep 0.3
+  kill -0 $pid 2>/dev/null || fail "$system_key ended the game"
+done
 
 xdotool key "$key"
 for _ in $(seq 50); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
@@ -63,7 +80,7 @@ grep -q '^\[Game\]$' "$game_folder/media/game.ini" || fail "game.ini not written
 for k in Windowed Lights Music Joystick UseHiQualTex Width Height UseScreenRes; do
   grep -q "^$k=" "$game_folder/media/game.ini" || fail "game.ini lacks $k"
 done
-echo "ok ($key): window ${WIDTH}x${HEIGHT}, $colours colours, exit 0, game.ini written"
+echo "ok ($key): pointer $MOUSE_X,$MOUSE_Y, window ${WIDTH}x${HEIGHT} at $X,$Y, system keys ignored, $colours colours, exit 0, game.ini written"
 SESSION
 chmod +x "$work/session.sh"
 

@@ -228,5 +228,6 @@ const char* DemoUsage() {
            "                     degrees from +z toward +x\n"
            "  --music FILE.wav   play the run with a MIDI output and render what it sent\n"
            "                     through the General MIDI synthesiser into FILE.wav\n"
-           "Exit status: 0 a completed run, 1 the game failed to start, 2 a usage error.\n";
+           "Exit status: 0 a completed run, 1 the game failed to start or ended in its\n"
+           "fatal error box (the report says \"fatal\": true), 2 a usage error.\n";
 }

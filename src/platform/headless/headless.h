@@ -54,6 +54,7 @@ struct WindowState {
     bool displayModeChanged;  // a full-screen mode is in force
     bool cursorConfined;
     bool cursorHidden;
+    int pointerX, pointerY;  // where the pointer was put, in window pixels
     int swaps;
 };
 WindowState Window();

@@ -110,6 +110,8 @@ bool OpenWindow(const WindowRequest& request) {
     s.window.open = true;
     s.window.cursorConfined = !request.fullscreen;
     s.window.cursorHidden = request.fullscreen;
+    s.window.pointerX = request.width / 2;
+    s.window.pointerY = request.height / 2;
     return true;
 }
 

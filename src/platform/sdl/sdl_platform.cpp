@@ -41,7 +41,7 @@ int VirtualKey(SDL_Keycode key) {
         case SDLK_LCTRL:
         case SDLK_RCTRL: return VK_CONTROL;
         case SDLK_LALT:
-        case SDLK_RALT: return 18;
+        case SDLK_RALT: return VK_MENU;
         case SDLK_PAUSE: return 19;
         case SDLK_ESCAPE: return VK_ESCAPE;
         case SDLK_SPACE: return VK_SPACE;
@@ -128,6 +128,8 @@ bool OpenWindow(const WindowRequest& request) {
         SDL_ShowCursor(SDL_DISABLE);
     else
         SDL_SetWindowGrab(s.window, SDL_TRUE);
+    // Wherever the pointer was, the view must not turn before it moves.
+    SDL_WarpMouseInWindow(s.window, request.width / 2, request.height / 2);
     return true;
 }
 
@@ -166,6 +168,9 @@ bool PollMessage(Message& message) {
         case SDL_KEYUP:
             message.type = event.type == SDL_KEYDOWN ? MessageType::KeyDown : MessageType::KeyUp;
             message.key = VirtualKey(event.key.keysym.sym);
+            if (message.type == MessageType::KeyDown &&
+                ((event.key.keysym.mod & KMOD_ALT) != 0 || message.key == VK_F10))
+                message.type = MessageType::SystemKeyDown;
             if (message.key == 0) message.type = MessageType::Other;
             break;
         case SDL_MOUSEMOTION:

@@ -4,6 +4,7 @@
 #include "app/shell.h"
 #include "autopilot.h"
 #include "game/game_state.h"
+#include "game/hud.h"
 #include "game/player.h"
 #include "media_folder.h"
 #include "platform/headless/headless.h"
@@ -73,9 +74,11 @@ int RunDemo(const DemoOptions& options, const std::vector<ScriptEvent>& script, 
     }
     UseGivenSettings(options.settings);
     MeasureFrameCosts = true;
+    HudVisible = options.hud;
 
     if (StartProgram() != 0) {
         ReleaseProgramObjects();
+        HudVisible = true;
         ReadGameState(report);
         ReadMessages(report);
         report.peakRssKb = PeakRssKb();
@@ -146,6 +149,7 @@ int RunDemo(const DemoOptions& options, const std::vector<ScriptEvent>& script, 
 
     ShutdownApplication();
     ReleaseProgramObjects();
+    HudVisible = true;
     ReadMessages(report);
     for (; nextShot < shots.size(); ++nextShot) {
         warnings.push_back("no screenshot for frame " + std::to_string(shots[nextShot].frame) +

@@ -113,6 +113,10 @@ ParseOutcome ParseDemoOptions(int argc, const char* const* argv, DemoOptions& op
             }
         }
         if (name == "--help" || name == "-h") return ParseOutcome::Help;
+        if (name == "--no-hud" && !hasValue) {
+            options.hud = false;
+            continue;
+        }
         if (name == "--autopilot" && !hasValue) {
             options.autopilot = true;
             continue;
@@ -178,7 +182,7 @@ ParseOutcome ParseDemoOptions(int argc, const char* const* argv, DemoOptions& op
 const char* DemoUsage() {
     return "usage: umbrafall-timedemo [--media DIR] [--size WxH] [--frames N] [--frame-ms MS]\n"
            "                          [--seed N] [--set Key=Value]... [--script FILE] [--autopilot]\n"
-           "                          [--screenshot FRAME:FILE.png]... [--json FILE]\n"
+           "                          [--screenshot FRAME:FILE.png]... [--json FILE] [--no-hud]\n"
            "\n"
            "Runs the game headless: start-up, N frames of the main loop (default 600), each\n"
            "MS virtual milliseconds long (default 16), then shut-down.\n"
@@ -193,5 +197,6 @@ const char* DemoUsage() {
            "  --autopilot        walk each level to its transporter; Esc once the game is won\n"
            "  --screenshot F:P   write frame F as drawn to the PNG file P (repeatable)\n"
            "  --json FILE        write the report as JSON\n"
+           "  --no-hud           leave the HUD panel off every frame (to measure its cost)\n"
            "Exit status: 0 a completed run, 1 the game failed to start, 2 a usage error.\n";
 }

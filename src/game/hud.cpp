@@ -7,6 +7,7 @@
 
 TextPanel HudPanel;
 int HudRedraws = 0;
+bool HudVisible = true;
 
 namespace {
 

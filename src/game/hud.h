@@ -10,6 +10,10 @@ extern TextPanel HudPanel;
 // lets a test or a benchmark tell that the HUD is not redrawn every frame.
 extern int HudRedraws;
 
+// Presented over every frame while set; only a benchmark clears it, to
+// measure what presenting costs.
+extern bool HudVisible;
+
 // Makes HudPanel: call once, with a current OpenGL context.
 void CreateHudPanel();
 

@@ -92,5 +92,5 @@ void RenderScene() {
     TransporterVisible = 0;
     glDisable(GL_BLEND);
 
-    HudPanel.Present();
+    if (HudVisible) HudPanel.Present();
 }

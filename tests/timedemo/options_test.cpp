@@ -30,6 +30,7 @@ TEST(DemoOptions, DefaultsAreTheFreshSettingsFileAndSixHundredFramesOfSixteenMil
     EXPECT_EQ(o.frameMs, 16);
     EXPECT_EQ(o.seed, 1u);
     EXPECT_FALSE(o.autopilot);
+    EXPECT_TRUE(o.hud);
     EXPECT_TRUE(o.mediaFolder.empty());
     EXPECT_TRUE(o.screenshots.empty());
     const GameSettings& s = o.settings;
@@ -46,7 +47,7 @@ TEST(DemoOptions, DefaultsAreTheFreshSettingsFileAndSixHundredFramesOfSixteenMil
 TEST(DemoOptions, EveryOptionIsTaken) {
     const Parsed parsed = Parse({"--media", "/m", "--size", "320x200", "--frames", "42", "--frame-ms", "33",
                                  "--seed", "4000000000", "--script", "in.txt", "--autopilot", "--screenshot",
-                                 "7:a.png", "--screenshot=41:b/c.png", "--json", "out.json"});
+                                 "7:a.png", "--screenshot=41:b/c.png", "--json", "out.json", "--no-hud"});
     ASSERT_EQ(parsed.outcome, ParseOutcome::Run) << parsed.error;
     const DemoOptions& o = parsed.options;
     EXPECT_EQ(o.mediaFolder, "/m");
@@ -57,6 +58,7 @@ TEST(DemoOptions, EveryOptionIsTaken) {
     EXPECT_EQ(o.seed, 4000000000u);
     EXPECT_EQ(o.scriptFile, "in.txt");
     EXPECT_TRUE(o.autopilot);
+    EXPECT_FALSE(o.hud);
     ASSERT_EQ(o.screenshots.size(), 2u);
     EXPECT_EQ(o.screenshots[0].frame, 7);
     EXPECT_EQ(o.screenshots[0].file, "a.png");
@@ -112,6 +114,7 @@ TEST(DemoOptions, BadValuesAreUsageErrors) {
              {"--frames"},
              {"--bogus"},
              {"--autopilot=1"},
+             {"--no-hud=1"},
          }) {
         std::vector<const char*> argv{"umbrafall-timedemo"};
         argv.insert(argv.end(), arguments.begin(), arguments.end());

@@ -187,6 +187,33 @@ TEST_F(TimedemoRun, ScreenshotShowsTheCaveAtTheWindowSize) {
     EXPECT_LT(background, 160 * 120 / 2);
 }
 
+TEST_F(TimedemoRun, NoHudLeavesOnlyThePanelsPixelsOut) {
+    std::vector<std::uint8_t> frames[2];
+    for (int i = 0; i < 2; ++i) {
+        const std::string png = file("hud" + std::to_string(i) + ".png");
+        const ToolRun r = run(std::string("--frames 4 --screenshot 3:'") + png + "'" + (i ? " --no-hud" : ""));
+        ASSERT_EQ(r.status, 0) << r.err;
+        png_image image;
+        std::memset(&image, 0, sizeof image);
+        image.version = PNG_IMAGE_VERSION;
+        ASSERT_TRUE(png_image_begin_read_from_file(&image, png.c_str())) << image.message;
+        ASSERT_EQ(image.width, 640u);
+        image.format = PNG_FORMAT_RGB;
+        frames[i].resize(PNG_IMAGE_SIZE(image));
+        ASSERT_TRUE(png_image_finish_read(&image, nullptr, frames[i].data(), 0, nullptr));
+    }
+    ASSERT_EQ(frames[0].size(), frames[1].size());
+    int inside = 0, outside = 0;
+    for (std::size_t i = 0; i < frames[0].size(); ++i) {
+        const std::size_t pixel = i / 3;
+        const int x = static_cast<int>(pixel % 640), y = static_cast<int>(pixel / 640);  // from the top
+        const bool inPanel = x < 104 && y >= 450 && y < 474;
+        (inPanel ? inside : outside) += frames[0][i] != frames[1][i];
+    }
+    EXPECT_EQ(outside, 0);
+    EXPECT_GT(inside, 1000) << "the HUD over the cave";
+}
+
 TEST_F(TimedemoRun, ScreenshotOfAFrameNeverReachedIsOnlyAWarning) {
     WriteFile(file("esc.txt"), "2 down q\n");
     const ToolRun r =

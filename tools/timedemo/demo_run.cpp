@@ -7,6 +7,7 @@
 #include "cave/cave_cell.h"
 #include "cave/level_build.h"
 #include "game/game_state.h"
+#include "game/hud.h"
 #include "game/monsters.h"
 #include "game/player.h"
 #include "media_folder.h"
@@ -112,9 +113,11 @@ int RunDemo(const DemoOptions& options, const std::vector<ScriptEvent>& script, 
     }
     UseGivenSettings(options.settings);
     MeasureFrameCosts = true;
+    HudVisible = options.hud;
 
     if (StartProgram() != 0) {
         ReleaseProgramObjects();
+        HudVisible = true;
         ReadGameState(report);
         ReadMessages(report);
         report.peakRssKb = PeakRssKb();
@@ -187,6 +190,7 @@ int RunDemo(const DemoOptions& options, const std::vector<ScriptEvent>& script, 
 
     ShutdownApplication();
     ReleaseProgramObjects();
+    HudVisible = true;
     ReadMessages(report);
     for (; nextShot < shots.size(); ++nextShot) {
         warnings.push_back("no screenshot for frame " + std::to_string(shots[nextShot].frame) +

@@ -137,6 +137,10 @@ ParseOutcome ParseDemoOptions(int argc, const char* const* argv, DemoOptions& op
             }
         }
         if (name == "--help" || name == "-h") return ParseOutcome::Help;
+        if (name == "--no-hud" && !hasValue) {
+            options.hud = false;
+            continue;
+        }
         if (name == "--autopilot" && !hasValue) {
             options.autopilot = true;
             continue;
@@ -208,7 +212,7 @@ ParseOutcome ParseDemoOptions(int argc, const char* const* argv, DemoOptions& op
 const char* DemoUsage() {
     return "usage: umbrafall-timedemo [--media DIR] [--size WxH] [--frames N] [--frame-ms MS]\n"
            "                          [--seed N] [--set Key=Value]... [--script FILE] [--autopilot]\n"
-           "                          [--screenshot FRAME:FILE.png]... [--json FILE]\n"
+           "                          [--screenshot FRAME:FILE.png]... [--json FILE] [--no-hud]\n"
            "                          [--place LEVEL,X,Z,HEADING] [--music FILE.wav]\n"
            "\n"
            "Runs the game headless: start-up, N frames of the main loop (default 600), each\n"
@@ -224,6 +228,7 @@ const char* DemoUsage() {
            "  --autopilot        walk each level to its transporter; Esc once the game is won\n"
            "  --screenshot F:P   write frame F as drawn to the PNG file P (repeatable)\n"
            "  --json FILE        write the report as JSON\n"
+           "  --no-hud           leave the HUD panel off every frame (to measure its cost)\n"
            "  --place L,X,Z,H    start on level L (1 is the first) at x X, z Z, heading H\n"
            "                     degrees from +z toward +x\n"
            "  --music FILE.wav   play the run with a MIDI output and render what it sent\n"

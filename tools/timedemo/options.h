@@ -27,6 +27,7 @@ struct DemoOptions {
     std::uint32_t seed = 1;
     std::string scriptFile;
     bool autopilot = false;
+    bool hud = true;  // --no-hud: frames without the HUD panel, for its cost
     std::vector<ScreenshotRequest> screenshots;
     std::string jsonFile;
     Placement place;

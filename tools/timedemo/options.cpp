@@ -118,7 +118,7 @@ ParseOutcome ParseDemoOptions(int argc, const char* const* argv, DemoOptions& op
             continue;
         }
         static const char* const Valued[] = {"--media", "--size",   "--frames",     "--frame-ms", "--seed",
-                                             "--set",   "--script", "--screenshot", "--json"};
+                                             "--set",   "--script", "--screenshot", "--json",     "--audio"};
         bool known = false;
         for (const char* candidate : Valued) known = known || name == candidate;
         if (!known) {
@@ -159,6 +159,9 @@ ParseOutcome ParseDemoOptions(int argc, const char* const* argv, DemoOptions& op
         } else if (name == "--json") {
             ok = !value.empty();
             options.jsonFile = value;
+        } else if (name == "--audio") {
+            ok = !value.empty();
+            options.audioFile = value;
         }
         if (!ok) {
             error = "bad value for " + name + ": \"" + value + "\"";
@@ -179,6 +182,7 @@ const char* DemoUsage() {
     return "usage: umbrafall-timedemo [--media DIR] [--size WxH] [--frames N] [--frame-ms MS]\n"
            "                          [--seed N] [--set Key=Value]... [--script FILE] [--autopilot]\n"
            "                          [--screenshot FRAME:FILE.png]... [--json FILE]\n"
+           "                          [--audio FILE.wav]\n"
            "\n"
            "Runs the game headless: start-up, N frames of the main loop (default 600), each\n"
            "MS virtual milliseconds long (default 16), then shut-down.\n"
@@ -193,5 +197,7 @@ const char* DemoUsage() {
            "  --autopilot        walk each level to its transporter; Esc once the game is won\n"
            "  --screenshot F:P   write frame F as drawn to the PNG file P (repeatable)\n"
            "  --json FILE        write the report as JSON\n"
+           "  --audio FILE.wav   plug in a sound output and write what it played, in order,\n"
+           "                     as 16-bit stereo 11025 Hz\n"
            "Exit status: 0 a completed run, 1 the game failed to start, 2 a usage error.\n";
 }

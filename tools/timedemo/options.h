@@ -22,6 +22,7 @@ struct DemoOptions {
     bool autopilot = false;
     std::vector<ScreenshotRequest> screenshots;
     std::string jsonFile;
+    std::string audioFile;  // empty: no sound output
 };
 
 // The settings a fresh game.ini would give.

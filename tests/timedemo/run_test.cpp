@@ -287,4 +287,26 @@ TEST_F(TimedemoRun, AutopilotWinsTheShippedLevels) {
     EXPECT_GE(std::stoi(Field(r.json, "level_passes")), std::stoi(Field(r.json, "level_count")));
 }
 
+TEST_F(TimedemoRun, AudioOfTheRunIsWrittenAsAWavFile) {
+    const std::string wav = file("run.wav");
+    const ToolRun result = run("--autopilot --frames 200 --audio '" + wav + "'");
+    ASSERT_EQ(result.status, 0) << result.err;
+    const std::string bytes = ReadFile(wav);
+    ASSERT_GE(bytes.size(), 44u);
+    EXPECT_EQ(bytes.substr(0, 4), "RIFF");
+    EXPECT_EQ(bytes.substr(8, 8), "WAVEfmt ");
+    auto u16 = [&](std::size_t at) {
+        return static_cast<unsigned char>(bytes[at]) | (static_cast<unsigned char>(bytes[at + 1]) << 8);
+    };
+    EXPECT_EQ(u16(22), 2);      // stereo
+    EXPECT_EQ(u16(24), 11025);  // low half of the rate
+    EXPECT_EQ(u16(34), 16);
+    // 3.2 virtual seconds hold 34 whole buffers of 1024 frames.
+    EXPECT_EQ(bytes.size(), 44u + 34u * 4096u);
+    int loud = 0;
+    for (std::size_t at = 44; at + 1 < bytes.size(); at += 2)
+        loud += std::abs(static_cast<std::int16_t>(u16(at))) > 100;
+    EXPECT_GT(loud, 100) << "footsteps at least";
+}
+
 }  // namespace

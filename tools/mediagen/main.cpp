@@ -135,9 +135,7 @@ bool writeSettings(const fs::path& mediaFolder) {
 }
 
 bool writeSounds(const fs::path& mediaFolder) {
-    std::vector<MediaFile> files;
-    makeSoundMedia(files);
-    for (const MediaFile& file : files) {
+    for (const SoundFile& file : makeSoundFiles()) {
         const fs::path target = mediaFolder / file.name;
         std::string error;
         if (!writeFileAtomically(target.string(), file.bytes, error)) return fail(target.string(), error);

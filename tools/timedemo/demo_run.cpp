@@ -13,6 +13,7 @@
 #include "media_folder.h"
 #include "platform/headless/headless.h"
 #include "png_writer.h"
+#include "wav_output.h"
 
 #include <algorithm>
 #include <cmath>
@@ -114,6 +115,11 @@ int RunDemo(const DemoOptions& options, const std::vector<ScriptEvent>& script, 
     UseGivenSettings(options.settings);
     MeasureFrameCosts = true;
     HudVisible = options.hud;
+    const bool withAudio = !options.audioFile.empty();
+    if (withAudio) {
+        headless::PlugAudioOutput();
+        headless::RecordAudio(true);
+    }
 
     if (StartProgram() != 0) {
         ReleaseProgramObjects();
@@ -169,6 +175,7 @@ int RunDemo(const DemoOptions& options, const std::vector<ScriptEvent>& script, 
         const int swapsBefore = headless::Window().swaps;
         running = RunLoopTurn();
         watch.see(GameState);
+        headless::PlayAudioBuffersDue();
         if (running && headless::Window().swaps != swapsBefore) {
             updateMs.push_back(LastFrameCosts.updateMs);
             renderMs.push_back(LastFrameCosts.renderMs);
@@ -192,6 +199,12 @@ int RunDemo(const DemoOptions& options, const std::vector<ScriptEvent>& script, 
     ReleaseProgramObjects();
     HudVisible = true;
     ReadMessages(report);
+    if (withAudio) {
+        std::string audioError;
+        if (!WriteStereoWav(options.audioFile, headless::RecordedAudio(), audioError))
+            warnings.push_back(audioError);
+        headless::RecordAudio(false);
+    }
     for (; nextShot < shots.size(); ++nextShot) {
         warnings.push_back("no screenshot for frame " + std::to_string(shots[nextShot].frame) +
                            ": the game ended at frame " + std::to_string(report.frames));

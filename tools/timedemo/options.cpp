@@ -147,7 +147,8 @@ ParseOutcome ParseDemoOptions(int argc, const char* const* argv, DemoOptions& op
         }
         static const char* const Valued[] = {"--media", "--size",   "--frames",     "--frame-ms", "--seed",
                                              "--set",   "--script", "--screenshot", "--json",
-                                             "--place", "--music"};
+                                             "--place", "--music",
+                                             "--audio"};
         bool known = false;
         for (const char* candidate : Valued) known = known || name == candidate;
         if (!known) {
@@ -193,6 +194,9 @@ ParseOutcome ParseDemoOptions(int argc, const char* const* argv, DemoOptions& op
         } else if (name == "--music") {
             ok = !value.empty();
             options.musicFile = value;
+        } else if (name == "--audio") {
+            ok = !value.empty();
+            options.audioFile = value;
         }
         if (!ok) {
             error = "bad value for " + name + ": \"" + value + "\"";
@@ -214,6 +218,7 @@ const char* DemoUsage() {
            "                          [--seed N] [--set Key=Value]... [--script FILE] [--autopilot]\n"
            "                          [--screenshot FRAME:FILE.png]... [--json FILE] [--no-hud]\n"
            "                          [--place LEVEL,X,Z,HEADING] [--music FILE.wav]\n"
+           "                          [--audio FILE.wav]\n"
            "\n"
            "Runs the game headless: start-up, N frames of the main loop (default 600), each\n"
            "MS virtual milliseconds long (default 16), then shut-down.\n"
@@ -233,6 +238,8 @@ const char* DemoUsage() {
            "                     degrees from +z toward +x\n"
            "  --music FILE.wav   play the run with a MIDI output and render what it sent\n"
            "                     through the General MIDI synthesiser into FILE.wav\n"
+           "  --audio FILE.wav   plug in a sound output and write what it played, in order,\n"
+           "                     as 16-bit stereo 11025 Hz\n"
            "Exit status: 0 a completed run, 1 the game failed to start or ended in its\n"
            "fatal error box (the report says \"fatal\": true), 2 a usage error.\n";
 }

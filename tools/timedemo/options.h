@@ -32,6 +32,7 @@ struct DemoOptions {
     std::string jsonFile;
     Placement place;
     std::string musicFile;  // the run's MIDI messages rendered to this WAV file
+    std::string audioFile;  // empty: no sound output
 };
 
 // The settings a fresh game.ini would give.

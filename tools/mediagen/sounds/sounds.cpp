@@ -216,7 +216,8 @@ std::vector<std::int16_t> makeScrunchSound(std::uint32_t seed, float seconds) {
     return finish(wave, 0.75f);
 }
 
-void makeSoundMedia(std::vector<MediaFile>& files) {
+std::vector<SoundFile> makeSoundFiles() {
+    std::vector<SoundFile> files;
     auto pcm = [&](const char* name, const std::vector<std::int16_t>& s) {
         files.push_back({name, encodePcmWav(s, SoundRate)});
     };
@@ -231,4 +232,5 @@ void makeSoundMedia(std::vector<MediaFile>& files) {
     adpcm("monster.wav", makeMonsterSound());
     pcm("scrunch1.wav", makeScrunchSound(101, 0.35f));
     adpcm("scrunch4.wav", makeScrunchSound(404, 0.45f));
+    return files;
 }

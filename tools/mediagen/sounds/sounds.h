@@ -2,8 +2,6 @@
 // The game's sound effects, synthesised: 16-bit mono at 11025 Hz, the same
 // bytes on every run.
 
-#include "models/models.h"
-
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -19,5 +17,10 @@ std::vector<std::int16_t> makeStepSound();                                      
 std::vector<std::int16_t> makeMonsterSound();                                   // a growl
 std::vector<std::int16_t> makeScrunchSound(std::uint32_t seed, float seconds);  // rock on rock
 
+struct SoundFile {
+    std::string name;
+    std::vector<std::uint8_t> bytes;
+};
+
 // Every sound file, in a fixed order; which are stored as ADPCM is fixed too.
-void makeSoundMedia(std::vector<MediaFile>& files);
+std::vector<SoundFile> makeSoundFiles();

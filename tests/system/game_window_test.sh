@@ -33,9 +33,14 @@ sleep 0.5  # a few frames
 
 eval "$(xdotool getwindowgeometry --shell "$window")"
 [ "$WIDTH" = 640 ] && [ "$HEIGHT" = 480 ] || { kill -9 $pid; fail "window is ${WIDTH}x${HEIGHT}"; }
-import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" "$game_folder/screen.png"
 # Textured rock has thousands of shades; an empty or black window has one.
-colours=$(convert "$game_folder/screen.png" -format "%k" info:)
+# The media load before the first frame; on a busy machine that takes seconds.
+for _ in $(seq 20); do
+  import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" "$game_folder/screen.png"
+  colours=$(convert "$game_folder/screen.png" -format "%k" info:)
+  [ "$colours" -gt 1000 ] && break
+  sleep 0.5
+done
 [ "$colours" -gt 1000 ] || { kill -9 $pid; fail "the window shows $colours colours, not the cave"; }
 
 xdotool key "$key"

@@ -7,7 +7,7 @@ packages=(
   g++ cmake pkg-config clang libclang-rt-14-dev
   libsdl2-dev libgl-dev libegl-dev libosmesa6-dev
   libfluidsynth-dev fluidsynth timgm6mb-soundfont
-  libfltk1.3-dev fluid libfreetype-dev libfontconfig1-dev fonts-dejavu-core
+  libfltk1.3-dev fluid libx11-dev libfreetype-dev libfontconfig1-dev fonts-dejavu-core
   libjpeg62-turbo-dev libpng-dev libgtest-dev libgmock-dev libbenchmark-dev
   # running the game
   libsdl2-2.0-0 libgl1 libgl1-mesa-dri libglx-mesa0 libosmesa6

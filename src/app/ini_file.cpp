@@ -1,10 +1,13 @@
 #include "app/ini_file.h"
 
+#include "platform/platform.h"
+
 #include <strings.h>
 #include <cctype>
 #include <climits>
 #include <cstdio>
 #include <fstream>
+#include <utility>
 
 namespace {
 
@@ -46,11 +49,28 @@ int ParseLeadingInt(const std::string& text) {
 
 void IniFile::Load(const std::string& path) {
     lines_.clear();
+    crlf_ = false;
+    tooLarge_ = false;
     std::ifstream file(path, std::ios::binary);
-    std::string line;
-    while (std::getline(file, line)) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        lines_.push_back(line);
+    if (!file) return;
+    std::string text(MaxFileSize + 1, '\0');
+    file.read(text.data(), static_cast<std::streamsize>(text.size()));
+    text.resize(static_cast<std::size_t>(file.gcount()));
+    if (text.size() > MaxFileSize) {
+        tooLarge_ = true;
+        return;
+    }
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        std::string line = text.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+            if (lines_.empty()) crlf_ = true;
+        }
+        lines_.push_back(std::move(line));
+        start = end + 1;
     }
 }
 
@@ -99,17 +119,19 @@ void IniFile::SetString(const std::string& section, const std::string& key, cons
     }
 }
 
+bool IniFile::WriteTemporary(const std::string& path) const {
+    if (tooLarge_) return false;
+    std::string text;
+    for (const std::string& line : lines_) text += line + (crlf_ ? "\r\n" : "\n");
+    const std::string temporary = TemporaryPath(path);
+    if (platform::WriteWholeFile(temporary, text)) return true;
+    std::remove(temporary.c_str());
+    return false;
+}
+
 bool IniFile::Save(const std::string& path) const {
-    const std::string temporary = path + ".new";
-    {
-        std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
-        for (const std::string& line : lines_) file << line << '\n';
-        file.flush();
-        if (!file) {
-            std::remove(temporary.c_str());
-            return false;
-        }
-    }
+    if (!WriteTemporary(path)) return false;
+    const std::string temporary = TemporaryPath(path);
     if (std::rename(temporary.c_str(), path.c_str()) != 0) {
         std::remove(temporary.c_str());
         return false;

@@ -2,9 +2,13 @@
 
 #include "app/ini_file.h"
 #include "app/media_path.h"
+#include "image/image_decoder.h"
+#include "platform/platform.h"
 
+#include <cstdint>
 #include <string>
 #include <utility>
+#include <vector>
 
 GameSettings Settings;
 
@@ -26,6 +30,8 @@ struct Resolution {
 // when the window is made.
 constexpr Resolution Resolutions[] = {{640, 480}, {800, 600}, {1024, 800}, {640, 480}, {320, 240}};
 constexpr int ResolutionCount = sizeof Resolutions / sizeof Resolutions[0];
+const char* const ResolutionNames[ResolutionCount] = {"640x480", "800x600", "1024x800", "ScreenRez",
+                                                      "320x240"};
 
 std::string SettingsPath() {
     PathBuffer path;
@@ -73,12 +79,25 @@ void GameSettings::ChooseResolution(int index) {
     Height = listed ? Resolutions[index].height : 480;
 }
 
-bool GameSettings::RunLauncher(const char*) {
+bool GameSettings::RunLauncher(const char* title) {
     if (given) return true;
-    // Until the launcher window exists, start with the stored choices as if
-    // the player had pressed Start at once.
     Load();
-    ChooseResolution(UseScreenRes);
+    const bool listed = UseScreenRes >= 0 && UseScreenRes < ResolutionCount;
+    platform::LauncherChoices choices{
+        listed ? UseScreenRes : -1, Windowed != 0, Lights != 0, Music != 0, Joystick != 0, UseHiQualTex != 0};
+    int splashWidth = 0, splashHeight = 0;
+    const std::vector<std::uint8_t> splash = DecodeImage("splash.jpg", splashWidth, splashHeight);
+    const platform::LauncherRequest request{title,           ResolutionNames,
+                                            ResolutionCount, splash.empty() ? nullptr : splash.data(),
+                                            splashWidth,     splashHeight};
+    if (!platform::RunLauncher(request, choices)) return false;
+
+    ChooseResolution(choices.resolution);
+    Windowed = choices.windowed ? 1 : 0;
+    Lights = choices.lights ? 1 : 0;
+    Music = choices.music ? 1 : 0;
+    Joystick = choices.joystick ? 1 : 0;
+    UseHiQualTex = choices.highQualityTextures ? 1 : 0;
     changed = true;
     return true;
 }

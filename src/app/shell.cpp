@@ -5,7 +5,9 @@
 #include "app/settings.h"
 #include "app/utilities.h"
 #include "audio/midi_player.h"
+#include "audio/sound_mixer.h"
 #include "game/game_state.h"
+#include "game/hud.h"
 #include "game/media_loading.h"
 #include "game/scene.h"
 #include "image/texture_cache.h"
@@ -139,6 +141,7 @@ void ShowFatalError() {
 
 void ShutdownApplication() {
     CloseMidiDevice();
+    CloseSoundMixer();
     if (CaveTexture != 0 && platform::WindowIsOpen()) glDeleteTextures(1, &CaveTexture);
 }
 
@@ -165,6 +168,7 @@ bool RunLoopTurn() {
 
     const double started = MeasureFrameCosts ? platform::PreciseSeconds() : 0.0;
     UpdateGame();
+    PublishSoundPositions();
     if (!IsRunning) return false;  // the game ended during the update: there is nothing to draw on
     const double updated = MeasureFrameCosts ? platform::PreciseSeconds() : 0.0;
     glMultMatrixf(ViewMatrixPtr->m);  // the view is folded into the pushed projection
@@ -193,6 +197,7 @@ int RunProgram() {
 }
 
 void ReleaseProgramObjects() {
+    HudPanel.Release();  // before the window and its context go
     DestroyGameWindow();
     if (Settings.changed) Settings.Save();
 }

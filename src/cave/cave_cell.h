@@ -76,6 +76,7 @@ struct CaveCell {
     WallSegment walls[MaxWalls];
     std::uint32_t displayList = 0;
     bool visited = false;  // only the render pass's walk uses it
+    std::uint8_t walkDepth = 0;  // the least depth the walk reached it at, while visited
     ItemList items;
 };
 

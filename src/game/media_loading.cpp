@@ -4,6 +4,8 @@
 #include "app/settings.h"
 #include "app/shell.h"
 #include "audio/midi_player.h"
+#include "audio/sound_mixer.h"
+#include "audio/wav_loader.h"
 #include "cave/level_build.h"
 #include "game/game_state.h"
 #include "game/hud.h"
@@ -71,6 +73,45 @@ void LoadMonsters() {
     AnimAttack = findAnimation(model, "attack");
 }
 
+// Another slot playing `source`'s sound from `offset` samples in, so that a
+// copy can play while the first does and repeats do not start alike.
+int DeriveSoundSlot(int source, int offset) {
+    SoundMixer& m = Mixer;
+    const int s = m.sampleCount.load();
+    if (source < 0 || source >= s || s >= SoundSlotCapacity) return -1;
+    const SoundSample& from = m.slots[source];
+    if (!from.data || from.count - offset <= MixHistory) return -1;
+    SoundSample& slot = m.slots[s];
+    slot.data = from.data + offset;
+    slot.count = from.count - offset;
+    slot.shared = true;
+    slot.playing = false;
+    slot.position = 0;
+    m.sampleCount.store(s + 1, std::memory_order_release);
+    return s;
+}
+
+void LoadSounds() {
+    ThrowSound = LoadSoundSample("throw.wav");
+    DetectorSound = LoadSoundSample("detector.wav");
+    KnockoutSound = LoadSoundSample("knockout.wav");
+    CoinsSound = LoadSoundSample("coins.wav");
+    StepSounds[0] = LoadSoundSample("step.wav");
+    MonsterSounds[0] = LoadSoundSample("monster.wav");
+    ScrunchSounds[0] = LoadSoundSample("scrunch1.wav");
+    ScrunchSounds[1] = LoadSoundSample("scrunch4.wav");
+    ScrunchSounds[2] = DeriveSoundSlot(ScrunchSounds[0], 11);
+    ScrunchSounds[3] = DeriveSoundSlot(ScrunchSounds[1], 11);
+    for (int j = 1; j < 4; ++j) {
+        StepSounds[j] = DeriveSoundSlot(StepSounds[0], 11 * j);
+        MonsterSounds[j] = DeriveSoundSlot(MonsterSounds[0], 11 * j);
+    }
+    Mixer.range = 160.0f;
+    Mixer.listener = &PlayerPos;
+    Mixer.facing = &ViewDir;
+    if (!Mixer.open.load()) OpenSoundMixer();
+}
+
 }  // namespace
 
 bool LoadGameMedia() {
@@ -85,6 +126,8 @@ bool LoadGameMedia() {
     compileStaticModel("bbox.a3f", PlayerBody);
     PlayerPos.y = EyeHeight;
     CoinCount = 3;
+    LoadSounds();
+    CreateHudPanel();
     GameState = Playing;
     UpdateHud();
     if (Settings.Music == 0) StopSong();

@@ -26,6 +26,7 @@ ItemList CarriedRocks;
 float StepPhase = 0.0f;
 float HopEndTime = 0.0f;
 float HopHeight = 0.0f;
+float LastThrowTime = -1000.0f;
 float DialAngle = 0.0f;
 int AnnouncedMonster = -1;
 int StepSoundCycle = 0, ScrunchSoundCycle = 0;
@@ -36,7 +37,8 @@ constexpr float Pi = 3.14159f;
 constexpr float TwoPi = 6.28318f;
 constexpr float WalkSpeed = 5.0f;
 constexpr float SidestepSpeed = 2.5f;
-constexpr float ReachSq = 4.0f;  // items within 2 units are reached
+constexpr float ReachSq = 4.0f;                // items within 2 units are reached
+constexpr float ThrowWaitWithoutSound = 0.5f;  // seconds, the length throw.wav is made
 
 // Plays the sound unless that slot is already playing.
 void Play(int slot, const float* at, float rate, float volume) {
@@ -73,17 +75,19 @@ void Block(const WallSegment& w, const Vector3& from, float& x, float& z, int& f
     }
 }
 
-// Whether (x, z) lies on the side of the cell centre that direction d leads to.
+// Whether (x, z) lies on the side of the cell centre that direction d leads
+// to. The centre lines belong to both sides: a point on one (where every
+// level starts the player) must still be held by the passage walls.
 bool InZone(int d, float x, float z, float cx, float cz) {
     switch (d) {
-        case 0: return x < cx && z < cz;
-        case 1: return z < cz;
-        case 2: return x > cx && z < cz;
-        case 3: return x > cx;
-        case 4: return x > cx && z > cz;
-        case 5: return z > cz;
-        case 6: return x < cx && z > cz;
-        case 7: return x < cx;
+        case 0: return x <= cx && z <= cz;
+        case 1: return z <= cz;
+        case 2: return x >= cx && z <= cz;
+        case 3: return x >= cx;
+        case 4: return x >= cx && z >= cz;
+        case 5: return z >= cz;
+        case 6: return x <= cx && z >= cz;
+        case 7: return x <= cx;
         default: return false;
     }
 }
@@ -157,9 +161,18 @@ void Walk(float dt) {
     }
 }
 
+// No rock while the last throw's sound would still be playing; timed here,
+// because a mixer without a device never finishes a sound.
+bool ThrowSoundOver() {
+    const float length = SoundLength(ThrowSound);
+    const float wait = length > 0.0f ? length : ThrowWaitWithoutSound;
+    return GameClock >= LastThrowTime + wait || GameClock < LastThrowTime;
+}
+
 void Throw() {
     ItemNode* carried = CarriedRocks.head;
-    if (!KeyState[VK_SPACE] || !carried || (ThrowSound >= 0 && SoundIsPlaying(ThrowSound))) return;
+    if (!KeyState[VK_SPACE] || !carried || !ThrowSoundOver()) return;
+    LastThrowTime = GameClock;
     StaticModel& rock = *carried->object;
     rock.position = {PlayerPos.x, PlayerPos.y + 0.25f, PlayerPos.z};
     rock.velocity = ViewDir;

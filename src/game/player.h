@@ -18,10 +18,11 @@ extern float ViewPitch;        // radians, positive looks down
 extern int CoinCount;
 extern bool HasDetector;
 extern ItemList CarriedRocks;
-extern float StepPhase;   // grows while walking: head bob and footsteps
-extern float HopEndTime;  // GameClock time the current hop or duck ends
-extern float HopHeight;   // +2 hop, -2 duck
-extern float DialAngle;   // the detector needle, radians
+extern float StepPhase;      // grows while walking: head bob and footsteps
+extern float HopEndTime;     // GameClock time the current hop or duck ends
+extern float HopHeight;      // +2 hop, -2 duck
+extern float LastThrowTime;  // GameClock time of the last throw
+extern float DialAngle;      // the detector needle, radians
 extern int AnnouncedMonster;
 extern int StepSoundCycle, ScrunchSoundCycle;
 

@@ -3,6 +3,7 @@
 #include "app/settings.h"
 #include "cave/cave_cell.h"
 #include "game/game_state.h"
+#include "game/hud.h"
 #include "game/media_loading.h"
 #include "game/monsters.h"
 #include "game/player.h"
@@ -15,13 +16,14 @@ namespace {
 
 constexpr int MaxWalkDepth = 5;  // cells at depth 6 are drawn but not walked beyond
 
-// The colour the cave walls are drawn with. Each model's display list sets
-// its own material colours, which would otherwise tint every wall drawn
-// after it.
+// The colour and shine the cave walls are drawn with. Each model sets its own
+// colour, diffuse and shininess, which would otherwise tint and darken every
+// wall drawn after it.
 void UseCaveMaterial() {
     static const float OpenGLDefaultDiffuse[4] = {0.8f, 0.8f, 0.8f, 1.0f};
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
     glMaterialfv(GL_FRONT, GL_DIFFUSE, OpenGLDefaultDiffuse);
+    glMaterialf(GL_FRONT, GL_SHININESS, 0.0f);
     glBindTexture(GL_TEXTURE_2D, CaveTexture);
 }
 
@@ -37,21 +39,28 @@ void Draw(const StaticModel& model) {
 }  // namespace
 
 void DrawCellTree(CaveCell* cell, int depth) {
-    glCallList(cell->displayList);
-    if (cell->items.head) {
-        for (const ItemNode* node = cell->items.head; node; node = node->next) {
-            if (node->kind == ItemTransporter)
-                TransporterVisible = 1;  // drawn last, blended
-            else
-                Draw(*node->object);
+    if (!cell->visited) {
+        glCallList(cell->displayList);
+        if (cell->items.head) {
+            for (const ItemNode* node = cell->items.head; node; node = node->next) {
+                if (node->kind == ItemTransporter)
+                    TransporterVisible = 1;  // drawn last, blended
+                else
+                    Draw(*node->object);
+            }
+            glLoadIdentity();
+            UseCaveMaterial();
         }
-        glLoadIdentity();
-        UseCaveMaterial();
+        cell->visited = true;
     }
-    cell->visited = true;
+    // A cell first found along a long path is explored again when a shorter
+    // one reaches it; otherwise cells close by could be left undrawn.
+    cell->walkDepth = static_cast<std::uint8_t>(depth);
     if (depth > MaxWalkDepth) return;
-    for (int k = 0; k < cell->connectionCount && k < MaxConnections; ++k)
-        if (CaveCell* next = cell->neighbours[k]; next && !next->visited) DrawCellTree(next, depth + 1);
+    for (int k = 0; k < cell->connectionCount && k < MaxConnections; ++k) {
+        CaveCell* next = cell->neighbours[k];
+        if (next && (!next->visited || next->walkDepth > depth + 1)) DrawCellTree(next, depth + 1);
+    }
 }
 
 void RenderScene() {
@@ -67,7 +76,9 @@ void RenderScene() {
         node = UpdateFlyingRock(node);
     }
 
-    for (int i = 0; i < MonsterCount && i < MaxMonsters; ++i) drawSkinnedModel(Monsters[i]);
+    // A monster beyond the walked cells would hang in the undrawn dark.
+    for (int i = 0; i < MonsterCount && i < MaxMonsters; ++i)
+        if (MonsterCells[i] && MonsterCells[i]->visited) drawSkinnedModel(Monsters[i]);
 
     if (HasDetector) {
         Draw(DetectorModel);
@@ -80,4 +91,6 @@ void RenderScene() {
     }
     TransporterVisible = 0;
     glDisable(GL_BLEND);
+
+    HudPanel.Present();
 }

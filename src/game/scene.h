@@ -10,6 +10,7 @@ extern int TransporterVisible;
 // translucent transporter and the HUD. The main loop has set up the view.
 void RenderScene();
 
-// Draws `cell` and its items, then the cells beyond it not yet drawn this
-// frame, to a depth of 6 steps from the player's cell.
+// Draws `cell` and its items unless already drawn this frame, then walks on
+// to its neighbours, depth first, to 6 steps from the player's cell; a cell
+// reached again along a shorter path is walked on from there.
 void DrawCellTree(CaveCell* cell, int depth);

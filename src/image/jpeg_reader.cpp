@@ -6,11 +6,16 @@
 
 #include <jpeglib.h>
 
+#include <jerror.h>  // after jpeglib.h, whose configuration it reads
+
 namespace {
 
 using namespace image_reading;
 
 constexpr int MaxJpegScans = 500;  // a progressive file needs a dozen; thousands only waste time
+// Each scan may touch every pixel: a large picture gets fewer scans, so that
+// no file the size limits admit ties up loading.
+constexpr std::int64_t MaxJpegScanPixels = 32 * MaxImagePixels;
 
 struct JpegErrors {
     jpeg_error_mgr manager;  // first, so that libjpeg's pointer to it is a pointer to the whole
@@ -21,24 +26,38 @@ JpegErrors& ErrorsOf(j_common_ptr cinfo) { return *reinterpret_cast<JpegErrors*>
 
 [[noreturn]] void JpegErrorExit(j_common_ptr cinfo) { std::longjmp(ErrorsOf(cinfo).escape, 1); }
 
-// A warning means corrupt data (libjpeg carries on past a truncated scan with
-// grey blocks); the file is refused, so there is no point decoding the rest.
+// Warnings that mean part of the picture is not decoded (libjpeg carries on
+// with grey blocks) refuse the file; the others (an unknown JFIF version, stray
+// bytes between markers) leave the picture whole.
 void JpegEmitMessage(j_common_ptr cinfo, int level) {
-    if (level < 0) JpegErrorExit(cinfo);
+    if (level >= 0) return;
+    switch (cinfo->err->msg_code) {
+        case JWRN_HIT_MARKER:
+        case JWRN_HUFF_BAD_CODE:
+        case JWRN_ARITH_BAD_CODE:
+        case JWRN_JPEG_EOF:
+        case JWRN_MUST_RESYNC: JpegErrorExit(cinfo);
+        default: break;
+    }
 }
 
 void JpegOutputMessage(j_common_ptr) {}
 
 void JpegProgress(j_common_ptr cinfo) {
-    if (reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > MaxJpegScans) JpegErrorExit(cinfo);
+    const auto& d = *reinterpret_cast<j_decompress_ptr>(cinfo);
+    const std::int64_t scans = d.input_scan_number;
+    if (scans > MaxJpegScans ||
+        scans * std::int64_t{d.image_width} * std::int64_t{d.image_height} > MaxJpegScanPixels)
+        JpegErrorExit(cinfo);
 }
 
 // Nothing with a destructor may live in this frame: libjpeg errors leave it
 // through longjmp.
-bool RunJpegDecoder(jpeg_decompress_struct& cinfo, JpegErrors& errors, const std::uint8_t* data,
-                    std::size_t size, Image& out) {
+bool RunJpegDecoder(jpeg_decompress_struct& cinfo, JpegErrors& errors, jpeg_progress_mgr& progress,
+                    const std::uint8_t* data, std::size_t size, Image& out) {
     if (setjmp(errors.escape) != 0) return false;
     jpeg_create_decompress(&cinfo);
+    cinfo.progress = &progress;  // creation clears it
     jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
     if (jpeg_read_header(&cinfo, TRUE) != JPEG_HEADER_OK) return false;
     if (!SizeAllowed(cinfo.image_width, cinfo.image_height)) return false;
@@ -89,8 +108,7 @@ bool DecodeJpeg(const std::uint8_t* data, std::size_t size, Image& out) {
     errors.manager.output_message = JpegOutputMessage;
     jpeg_progress_mgr progress{};
     progress.progress_monitor = JpegProgress;
-    cinfo.progress = &progress;
-    const bool ok = RunJpegDecoder(cinfo, errors, data, size, out);
+    const bool ok = RunJpegDecoder(cinfo, errors, progress, data, size, out);
     jpeg_destroy_decompress(&cinfo);
     return Finish(ok, out);
 }

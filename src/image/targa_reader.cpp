@@ -58,6 +58,10 @@ bool DecodeTargaInto(const std::uint8_t* data, std::size_t size, Image& out) {
     if (mapped) {
         tga.map = data + at;
         at += std::size_t{tga.mapLength} * 3;
+    } else if (data[1] != 0) {
+        // A true-colour file may carry a map it does not use; its entries are
+        // not pixels.
+        at += std::size_t{tga.mapLength} * ((std::size_t{data[7]} + 7) / 8);
     }
     if (at > size) return false;
 

@@ -3,6 +3,7 @@
 #include "app/media_path.h"
 #include "app/utilities.h"
 
+#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <cstdarg>
@@ -13,6 +14,42 @@ namespace {
 
 // The characters scanf skips as white space in the C locale.
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
+
+// Whether a number the float range cannot hold (the unsigned text from `p`
+// to `end`, decimal or hex after "0x") is smaller than 1 rather than huge.
+bool belowOne(const char* p, const char* end) {
+    const bool hex = end - p > 2 && p[0] == '0' && (p[1] == 'x' || p[1] == 'X');
+    if (hex) p += 2;
+    auto isDigit = [hex](char c) {
+        return hex ? std::isxdigit(static_cast<unsigned char>(c)) != 0 : c >= '0' && c <= '9';
+    };
+    // The value is 0.ddd x base^lead x (10 or 2)^exponent with a leading d above 0.
+    long lead = 0;
+    bool seenDigit = false, seenPoint = false;
+    for (; p != end && (isDigit(*p) || *p == '.'); ++p) {
+        if (*p == '.') {
+            seenPoint = true;
+        } else if (seenDigit) {
+            if (!seenPoint) ++lead;
+        } else if (*p != '0') {
+            seenDigit = true;
+            if (!seenPoint) ++lead;
+        } else if (seenPoint) {
+            --lead;
+        }
+        if (lead < -100000 || lead > 100000) break;  // far outside any float either way
+    }
+    long exponent = 0;
+    if (p != end && (*p == 'e' || *p == 'E' || *p == 'p' || *p == 'P')) {
+        ++p;
+        const bool down = p != end && *p == '-';
+        if (p != end && (*p == '+' || *p == '-')) ++p;
+        for (; p != end && *p >= '0' && *p <= '9' && exponent < 1000000; ++p)
+            exponent = exponent * 10 + (*p - '0');
+        if (down) exponent = -exponent;
+    }
+    return (hex ? 4 * lead : lead) + exponent <= 0;
+}
 
 // Sign, then a hex float after "0x" or a decimal one, as scanf's %f takes
 // them. Reads the longest prefix that is a number; `used` is its length.
@@ -27,8 +64,13 @@ bool parseFloat(std::string_view text, float& out, std::size_t& used) {
     std::from_chars_result read{p, std::errc::invalid_argument};
     if (end - p > 2 && p[0] == '0' && (p[1] == 'x' || p[1] == 'X') && p[2] != '+' && p[2] != '-')
         read = std::from_chars(p + 2, end, value, std::chars_format::hex);
-    if (read.ec != std::errc()) read = std::from_chars(p, end, value, std::chars_format::general);
-    if (read.ec != std::errc() || !std::isfinite(value)) return false;
+    if (read.ec == std::errc::invalid_argument)
+        read = std::from_chars(p, end, value, std::chars_format::general);
+    if (read.ec == std::errc::result_out_of_range && read.ptr != p && belowOne(p, read.ptr)) {
+        value = 0.0f;  // underflow, as the C conversion reads it
+    } else if (read.ec != std::errc() || !std::isfinite(value)) {
+        return false;
+    }
     out = negative ? -value : value;
     used = static_cast<std::size_t>(read.ptr - begin);
     return true;

@@ -19,3 +19,36 @@ bool ThreadTimerIsRunning(int id);
 void SleepRealMilliseconds(std::uint32_t milliseconds);
 
 }  // namespace platform
+
+#include <cstdint>
+
+namespace platform {
+
+struct PixelCanvas;
+
+// One font face opened with FreeType at the size the game's text uses,
+// drawing lines of text for DrawTextLine.
+class TextFont {
+public:
+    TextFont() = default;
+    ~TextFont();
+    TextFont(const TextFont&) = delete;
+    TextFont& operator=(const TextFont&) = delete;
+
+    // Opens `file` (closing any font open before); false when FreeType cannot
+    // read it, leaving no font open.
+    bool open(const std::string& file);
+    void close();
+    bool isOpen() const { return face_ != nullptr; }
+    int lineHeight() const { return lineHeight_; }
+    bool drawLine(const PixelCanvas& canvas, const char* text, int length, int x, int y, std::uint32_t colour,
+                  std::uint32_t background) const;
+
+private:
+    struct Face;
+    Face* face_ = nullptr;
+    int lineHeight_ = 0;
+    int ascent_ = 0;
+};
+
+}  // namespace platform

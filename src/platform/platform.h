@@ -3,6 +3,8 @@
 // this header: sdl (the real game) and headless (tests and the timedemo tool).
 // Nothing else in the game talks to the operating system.
 
+#include "platform/audio_output.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -24,8 +26,17 @@ std::uint32_t RandomSeed();
 std::string ExecutableFolder();
 
 // Names (without folder) of the regular files in `folder` whose names match
-// `pattern` ('*' and '?' wildcards), sorted in byte order.
-std::vector<std::string> FindFiles(const std::string& folder, const std::string& pattern);
+// `pattern` ('*' and '?' wildcards, '\\' quoting the next character), sorted in
+// byte order; letters of either case match each other when `ignoreCase`.
+std::vector<std::string> FindFiles(const std::string& folder, const std::string& pattern,
+                                   bool ignoreCase = false);
+
+// Whether `path` names a regular file.
+bool FileExists(const std::string& path);
+
+// Makes `contents` the whole of the file at `path` and waits until it is on
+// the disk; false when any step fails.
+bool WriteWholeFile(const std::string& path, const std::string& contents);
 
 // ---- Game window and its OpenGL context ----
 
@@ -101,6 +112,28 @@ bool OpenJoystick(JoystickRanges& ranges);
 // Reads the opened joystick; false when it is unplugged or was never opened.
 bool ReadJoystick(JoystickReading& reading);
 
+// ---- The launcher window, shown before the game window ----
+
+struct LauncherChoices {
+    int resolution;  // entry of the resolution list, -1 for none
+    bool windowed, lights, music, joystick, highQualityTextures;
+};
+
+struct LauncherRequest {
+    const char* title;
+    const char* const* resolutions;  // the list's entries, in order
+    int resolutionCount;
+    // The picture painted from the top-left corner, 4 bytes a pixel (blue,
+    // green, red, unused), top row first; null for none.
+    const std::uint8_t* splash;
+    int splashWidth, splashHeight;
+};
+
+// Shows the launcher with `choices` and waits until it closes. True when the
+// player pressed Start, with `choices` then holding the controls' values;
+// false when the window was closed or could not be shown.
+bool RunLauncher(const LauncherRequest& request, LauncherChoices& choices);
+
 }  // namespace platform
 
 // ---- MIDI output and the periodic timer ----
@@ -130,5 +163,27 @@ void StopPeriodicTimer(int id);
 bool TimerIsRunning(int id);
 
 void SleepMilliseconds(std::uint32_t milliseconds);
+
+// ---- Text into 32-bit pixels ----
+
+// A block of pixels the text service draws into: `width` x `height` pixels
+// of 4 bytes (blue, green, red, alpha), stored bottom row first.
+struct PixelCanvas {
+    std::uint32_t* pixels;
+    int width, height;
+};
+
+// Writes one line of `length` characters of `text` with the top-left corner
+// of its box at (x, y), y counted down from the top row. The box (the line's
+// advance by the font's line height) is first filled with `background`, then
+// the glyphs are blended onto it in `colour` (both 0xRRGGBB); the alpha byte
+// of every pixel touched is 0. Nothing past the canvas is written. The font is
+// the system's bold sans (a fixed font file in the headless backend), opened
+// on first use. False when there is no font: nothing is drawn.
+bool DrawTextLine(const PixelCanvas& canvas, const char* text, int length, int x, int y, std::uint32_t colour,
+                  std::uint32_t background);
+
+// Height in pixels of one line of text; 0 when there is no font.
+int TextLineHeight();
 
 }  // namespace platform

@@ -35,7 +35,6 @@ TEST_F(MediaPathTest, PathThatDoesNotFitIsRefusedNotCut) {
 TEST_F(MediaPathTest, LevelFilesAreTheFirstSixteenMatchesInByteOrder) {
     for (int i = 20; i >= 1; --i) folder_.writeMedia("cavemap" + std::to_string(i) + ".bmp", "");
     folder_.writeMedia("cavemap.txt", "");
-    folder_.writeMedia("Cavemap0.bmp", "");
     folder_.writeMedia("mycavemap0.bmp", "");
     ASSERT_EQ(FindLevelFiles(), 16);
     EXPECT_STREQ(LevelFiles[0], "cavemap1.bmp");
@@ -43,6 +42,44 @@ TEST_F(MediaPathTest, LevelFilesAreTheFirstSixteenMatchesInByteOrder) {
     EXPECT_STREQ(LevelFiles[11], "cavemap2.bmp");
     EXPECT_STREQ(LevelFiles[12], "cavemap20.bmp");
     EXPECT_STREQ(LevelFiles[15], "cavemap5.bmp");
+}
+
+TEST_F(MediaPathTest, LevelFilesMatchInAnyCaseAndKeepByteOrder) {
+    for (const char* name : {"cavemap2.bmp", "CaveMap3.BMP", "CAVEMAP1.bmp", "cavemap0.Bmp", "cave_map4.bmp"})
+        folder_.writeMedia(name, "");
+    ASSERT_EQ(FindLevelFiles(), 4);
+    EXPECT_STREQ(LevelFiles[0], "CAVEMAP1.bmp");
+    EXPECT_STREQ(LevelFiles[1], "CaveMap3.BMP");
+    EXPECT_STREQ(LevelFiles[2], "cavemap0.Bmp");
+    EXPECT_STREQ(LevelFiles[3], "cavemap2.bmp");
+}
+
+TEST_F(MediaPathTest, AMissingNameOpensTheFileThatDiffersOnlyInCase) {
+    const std::string media = folder_.path() + "/media/";
+    folder_.writeMedia("rock.jpg", "");
+    PathBuffer path;
+    ASSERT_TRUE(MediaPath(path, "Rock.jpg"));
+    EXPECT_EQ(std::string(path), media + "rock.jpg");
+    ASSERT_TRUE(MediaPath(path, "ROCK.JPG"));
+    EXPECT_EQ(std::string(path), media + "rock.jpg");
+
+    // The exact name wins; among several others the first in byte order.
+    folder_.writeMedia("Rock.jpg", "");
+    folder_.writeMedia("rOCK.jpg", "");
+    ASSERT_TRUE(MediaPath(path, "rock.jpg"));
+    EXPECT_EQ(std::string(path), media + "rock.jpg");
+    ASSERT_TRUE(MediaPath(path, "ROCK.jpg"));
+    EXPECT_EQ(std::string(path), media + "Rock.jpg");
+
+    // No such file in any case: the exact name, so that a new file gets it.
+    // Wildcards in a name are plain characters.
+    for (const char* name : {"Game.ini", "r*.jpg", "rock.jp?", "sub/rock.jpg"}) {
+        ASSERT_TRUE(MediaPath(path, name));
+        EXPECT_EQ(std::string(path), media + name);
+    }
+    PathBuffer inPlace = "ROCK.JPG";
+    ASSERT_TRUE(MediaPathInPlace(inPlace));
+    EXPECT_EQ(std::string(inPlace), media + "Rock.jpg");
 }
 
 TEST_F(MediaPathTest, BareNameCountsAndNoMatchesOrNoFolderGiveZero) {

@@ -63,6 +63,51 @@ TEST_F(SettingsTest, SaveWritesEveryKeyAndKeepsWhatElseTheFileHolds) {
     EXPECT_EQ(reloaded.UseScreenRes, -1);
 }
 
+TEST_F(SettingsTest, FirstSaveWritesTheEightKeysInOrder) {
+    Settings.Load();
+    Settings.Save();
+    EXPECT_EQ(folder_.readMedia("game.ini"),
+              "[Game]\nWindowed=1\nLights=0\nMusic=0\nJoystick=0\nUseHiQualTex=0\nWidth=640\nHeight=480\n"
+              "UseScreenRes=0\n");
+}
+
+TEST_F(SettingsTest, SaveKeepsWindowsLineEndsAndOtherSectionsNamedAlike) {
+    folder_.writeMedia("game.ini", "[GameX]\r\nWidth=5\r\n[Game]\r\nWidth=1\r\n");
+    Settings.Width = 320;
+    Settings.Save();
+    EXPECT_EQ(folder_.readMedia("game.ini"),
+              "[GameX]\r\nWidth=5\r\n[Game]\r\nWidth=320\r\nWindowed=1\r\nLights=1\r\nMusic=0\r\n"
+              "Joystick=0\r\nUseHiQualTex=0\r\nHeight=480\r\nUseScreenRes=0\r\n");
+}
+
+TEST_F(SettingsTest, SaveInterruptedBeforeTheRenameLeavesTheOldFileWhole) {
+    const std::string old = "; mine\n[Game]\nWidth=800\nHeight=600\n";
+    folder_.writeMedia("game.ini", old);
+    IniFile file;
+    file.Load(folder_.media("game.ini"));
+    file.SetString("Game", "Width", "1024");
+    ASSERT_TRUE(file.WriteTemporary(folder_.media("game.ini")));  // the process dies here
+    EXPECT_EQ(folder_.readMedia("game.ini"), old);
+    Settings.Load();
+    EXPECT_EQ(Settings.Width, 800);
+
+    // The next save goes through although the dead one left its temporary behind.
+    Settings.Width = 320;
+    Settings.Save();
+    Settings.Load();
+    EXPECT_EQ(Settings.Width, 320);
+    EXPECT_FALSE(std::filesystem::exists(IniFile::TemporaryPath(folder_.media("game.ini"))));
+}
+
+TEST_F(SettingsTest, FileTooLargeToBeSettingsIsNeverSavedOver) {
+    const std::string big = "[Game]\nWidth=800\n" + std::string(IniFile::MaxFileSize, ';');
+    folder_.writeMedia("game.ini", big);
+    Settings.Load();
+    EXPECT_EQ(Settings.Width, 640);
+    Settings.Save();
+    EXPECT_EQ(folder_.readMedia("game.ini"), big);
+}
+
 TEST_F(SettingsTest, FailedWriteLeavesTheOldFileWhole) {
     folder_.writeMedia("game.ini", "[Game]\nWidth=800\n");
     IniFile file;

@@ -60,6 +60,38 @@ void WritePpm(const std::string& path, int width, int height, const std::vector<
     for (std::size_t i = 0; i < rgba.size(); i += 4) file.write(reinterpret_cast<const char*>(&rgba[i]), 3);
 }
 
+// Walks from (x, z) in small steps of (dx, dz) with the game's collision.
+const CaveCell* walkStraight(const CaveCell* cell, float x, float z, float dx, float dz, int steps,
+                             Vector3& at) {
+    at = {x, 0.0f, z};
+    for (int i = 0; i < steps; ++i) {
+        Vector3 to{at.x + dx, 0.0f, at.z + dz};
+        CaveCell* next = nullptr;
+        if (MoveInCell(*cell, at, to, next, nullptr) & CrossedPortal) cell = next;
+        at = to;
+    }
+    return cell;
+}
+
+TEST_F(ShippedMediaTest, WalkingAlongACellCentreLineIsHeldByTheCorridorWalls) {
+    OffscreenContext context(64, 48);
+    LevelIndex = 0;
+    ASSERT_TRUE(BuildLevel());
+    // Column 2, row 0 of the first level: a corridor from west to east.
+    const CaveCell* corridor = CellTable[0 * LevelMap.width + 2];
+    ASSERT_NE(corridor, nullptr);
+    Vector3 at;
+    for (const float dz : {-0.05f, 0.05f}) {
+        EXPECT_EQ(walkStraight(corridor, 25.0f, 5.0f, 0.0f, dz, 400, at), corridor) << "dz " << dz;
+        EXPECT_EQ(at.x, 25.0f);
+        EXPECT_GE(at.z, 0.0f) << "dz " << dz;
+        EXPECT_LE(at.z, 10.0f) << "dz " << dz;
+    }
+    // Just off the line the walls held before too; they still do.
+    EXPECT_EQ(walkStraight(corridor, 25.01f, 5.0f, 0.0f, -0.05f, 400, at), corridor);
+    EXPECT_GE(at.z, 0.0f);
+}
+
 // The first level from where the player starts, lit by the lamp at the eye.
 TEST_F(ShippedMediaTest, FirstLevelFromTheStartShowsLitTexturedRock) {
     folder_.writeMedia("game.ini", "[Game]\nLights=1\nUseHiQualTex=1\n");

@@ -22,11 +22,11 @@ const std::initializer_list<const char*> FirstLevel = {
     "##############.#", "#############.##", "################", "################",
 };
 
-void GameTest::start(std::initializer_list<const char*> rows) {
+void GameTest::start(std::initializer_list<const char*> rows, bool lights) {
     folder_.writeMedia("cavemap1.bmp", levelBitmap(FirstLevel));
     folder_.writeMedia("cavemap2.bmp", levelBitmap(rows));
     folder_.writeMedia("cavemap3.bmp", levelBitmap(rows));
-    folder_.writeMedia("game.ini", "[Game]\nLights=0\n");
+    folder_.writeMedia("game.ini", lights ? "[Game]\nLights=1\n" : "[Game]\nLights=0\n");
     platform::headless::SetClock(1000);
     const float background[4] = {0.05f, 0.05f, 0.05f, 0.0f};
     ASSERT_TRUE(InitApplication(background));
@@ -40,6 +40,8 @@ void GameTest::start(std::initializer_list<const char*> rows) {
     for (CaveCell* cell = CellList.head; cell; cell = cell->next) clearItems(cell->items);
     GameState = Playing;
     GameClock = 100.0f;
+    HopEndTime = StepPhase = 0.0f;  // no hop, bob or throw left over from an earlier test
+    LastThrowTime = -1000.0f;
     standAt(5.0f, 5.0f);
 }
 

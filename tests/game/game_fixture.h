@@ -15,7 +15,7 @@ inline const std::initializer_list<const char*> Corridor = {"................"};
 class GameTest : public GameFolderTest {
 protected:
     // Starts the game on a copy of `rows` that is the second of three levels.
-    void start(std::initializer_list<const char*> rows = Corridor);
+    void start(std::initializer_list<const char*> rows = Corridor, bool lights = false);
     void TearDown() override;
 
     static CaveCell* cellAt(int column, int row);

@@ -8,6 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
+
 #include <cmath>
 #include <set>
 
@@ -128,6 +131,37 @@ TEST_F(PlayerTest, RocksAreCarriedAndThrownAndTheDetectorKept) {
     // The detector rides half a unit below and 0.9 in front of the eye.
     EXPECT_NEAR(DetectorModel.matrix[12], PlayerPos.x + 0.9f, 1e-3f);
     EXPECT_NEAR(DetectorModel.matrix[13], PlayerPos.y - 0.5f, 1e-3f);
+}
+
+// The throw sound is absent here (as when it fails to load): its length is
+// taken as half a second, so one press does not empty the player's hands.
+TEST_F(PlayerTest, HoldingTheThrowKeyThrowsOneRockPerThrowSound) {
+    start();
+    std::fill(std::begin(KeyState), std::end(KeyState), 0);
+    for (int i = 0; i < 3; ++i) place(RockModels[i], ItemRock, 4.5f + 0.5f * static_cast<float>(i), 5.0f);
+    KeyState[VK_LEFT] = 1;  // items are picked up while walking
+    updates(1);
+    KeyState[VK_LEFT] = 0;
+    ASSERT_EQ(CarriedRocks.count, 3);
+
+    KeyState[VK_SPACE] = 1;
+    updates(1);
+    EXPECT_EQ(CarriedRocks.count, 2);
+    updates(24);  // 0.48 s
+    EXPECT_EQ(CarriedRocks.count, 2);
+    updates(2);
+    EXPECT_EQ(CarriedRocks.count, 1) << "the next rock half a second after the first";
+    updates(20);
+    EXPECT_EQ(CarriedRocks.count, 1);
+
+    // Letting go does not shorten the wait.
+    KeyState[VK_SPACE] = 0;
+    updates(1);
+    KeyState[VK_SPACE] = 1;
+    updates(1);
+    EXPECT_EQ(CarriedRocks.count, 1);
+    updates(5);
+    EXPECT_EQ(CarriedRocks.count, 0);
 }
 
 TEST_F(PlayerTest, HopAndDuckArcsDoNotOverlap) {

@@ -2,6 +2,7 @@
 #include "app/shell.h"
 #include "game/game_state.h"
 #include "game/media_loading.h"
+#include "game/monsters.h"
 #include "game/player.h"
 #include "game_fixture.h"
 #include "platform/headless/headless.h"
@@ -9,7 +10,11 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
+#include <cstdint>
+#include <map>
+#include <vector>
 
 namespace {
 
@@ -51,6 +56,84 @@ TEST_F(SceneTest, CellsMoreThanSixStepsAwayAreNeverDrawn) {
     standAt(75.0f, 5.0f);
     RenderScene();
     for (int c = 0; c < 16; ++c) EXPECT_EQ(cellAt(c, 0)->visited, c >= 1 && c <= 13) << "cell " << c;
+}
+
+// Each cell's list replaced by a marker carrying its index; the markers one
+// walk from `start` emits, in order.
+std::vector<int> walkFrom(CaveCell* start) {
+    for (CaveCell* cell = CellList.head; cell; cell = cell->next) {
+        glNewList(cell->displayList, GL_COMPILE);
+        glPassThrough(static_cast<float>(cell->index));
+        glEndList();
+        cell->visited = false;
+    }
+    std::vector<float> feedback(4096);
+    glFeedbackBuffer(static_cast<GLsizei>(feedback.size()), GL_2D, feedback.data());
+    glRenderMode(GL_FEEDBACK);
+    DrawCellTree(start, 0);
+    const int used = glRenderMode(GL_RENDER);
+    std::vector<int> drawn;
+    for (int i = 0; i + 1 < used; i += 2) {
+        EXPECT_EQ(feedback[i], static_cast<float>(GL_PASS_THROUGH_TOKEN));
+        drawn.push_back(static_cast<int>(feedback[i + 1]));
+    }
+    return drawn;
+}
+
+// Steps from `start` to every cell, along the shortest path.
+std::map<int, int> stepsFrom(CaveCell* start) {
+    std::map<int, int> steps{{start->index, 0}};
+    std::vector<CaveCell*> pending{start};
+    for (std::size_t i = 0; i < pending.size(); ++i)
+        for (int k = 0; k < pending[i]->connectionCount; ++k) {
+            CaveCell* next = pending[i]->neighbours[k];
+            if (steps.emplace(next->index, steps[pending[i]->index] + 1).second) pending.push_back(next);
+        }
+    return steps;
+}
+
+void expectCellsWithinSixStepsDrawnOnce(CaveCell* start) {
+    const std::vector<int> drawn = walkFrom(start);
+    std::map<int, int> times;
+    for (int index : drawn) ++times[index];
+    for (const auto& [index, steps] : stepsFrom(start)) {
+        if (steps <= 6)
+            EXPECT_EQ(times[index], 1) << "cell " << index << ", " << steps << " steps from " << start->index;
+        else
+            EXPECT_EQ(times[index], 0) << "cell " << index << ", " << steps << " steps from " << start->index;
+    }
+}
+
+TEST_F(SceneTest, ACellFirstReachedAlongALongPathStillShowsItsNearNeighbours) {
+    // From S (column 1, row 2) the walk first goes up and round the loop and
+    // reaches X (1, 3) at depth 6; Y (0, 4), two steps from S through X, must
+    // still be drawn.
+    start({
+        "#####",
+        "##.##",
+        "#.#.#",
+        "#.#.#",
+        ".#..#",
+        "#####",
+    });
+    const std::vector<int> drawn = walkFrom(cellAt(1, 2));
+    EXPECT_EQ(std::count(drawn.begin(), drawn.end(), 4 * 5 + 0), 1) << "Y";
+    EXPECT_EQ(std::count(drawn.begin(), drawn.end(), 3 * 5 + 1), 1) << "X";
+    EXPECT_EQ(drawn.size(), 8u) << "every cell once";
+    for (CaveCell* cell = CellList.head; cell; cell = cell->next) expectCellsWithinSixStepsDrawnOnce(cell);
+}
+
+TEST_F(SceneTest, EveryCellWithinSixStepsOfARingIsDrawnOnce) {
+    start({
+        "......",
+        ".####.",
+        ".####.",
+        ".####.",
+        "......",
+        ".#####",
+        ".#####",
+    });
+    for (CaveCell* cell = CellList.head; cell; cell = cell->next) expectCellsWithinSixStepsDrawnOnce(cell);
 }
 
 TEST_F(SceneTest, TheTransporterIsDrawnBlendedOnlyWhenItsCellIsReached) {
@@ -100,6 +183,32 @@ TEST_F(SceneTest, WallsAfterAnItemAreDrawnInTheirOwnColour) {
     EXPECT_EQ(colour[1], 1.0f);
     EXPECT_EQ(diffuse[1], 0.8f);
     EXPECT_EQ(diffuse[0], 0.8f);
+}
+
+TEST_F(SceneTest, WallsLookTheSameWhateverMaterialAModelLeftBehind) {
+    start(Corridor, true);
+    frameCentre();  // the first frame of a level may still differ
+    frameCentre();
+    const std::vector<std::uint8_t> alone = headless::FramePixels();
+    frameCentre();
+    ASSERT_TRUE(headless::FramePixels() == alone) << "frames of a still scene are equal";
+
+    // A shiny red rock behind the player, drawn before every wall ahead.
+    RockModels[0].loaded = 1;
+    RockModels[0].displayList = glGenLists(1);
+    const float red[4] = {1.0f, 0.0f, 0.0f, 1.0f};
+    glNewList(RockModels[0].displayList, GL_COMPILE);
+    glColor4fv(red);
+    glMaterialfv(GL_FRONT, GL_DIFFUSE, red);
+    glMateriali(GL_FRONT, GL_SHININESS, 64);
+    glEndList();
+    place(RockModels[0], ItemRock, 1.0f, 5.0f);
+    frameCentre();
+    const std::vector<std::uint8_t>& after = headless::FramePixels();
+    ASSERT_EQ(after.size(), alone.size());
+    std::size_t differing = 0;
+    for (std::size_t i = 0; i < after.size(); ++i) differing += after[i] != alone[i];
+    EXPECT_EQ(differing, 0u) << "of " << after.size() << " bytes";
 }
 
 }  // namespace

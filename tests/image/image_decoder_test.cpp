@@ -133,6 +133,24 @@ TEST(TargaTest, SixteenAndThirtyTwoBitPixels) {
     EXPECT_EQ(Tga(TgaFile(2, 32, 8, 1, 1, {}, {1, 2, 3, 4})), (std::vector<Pixel>{{1, 2, 3, 4}}));
 }
 
+// True-colour files may still carry a colour map; it lies before the pixels
+// and is not part of them, whatever its entry size.
+TEST(TargaTest, TrueColourFilesSkipTheirColourMap) {
+    const Bytes map = {9, 9, 9, 8, 8, 8};
+    EXPECT_EQ(Tga(TgaFile(2, 24, 32, 2, 1, map, {1, 2, 3, 4, 5, 6})),
+              (std::vector<Pixel>{{1, 2, 3, 255}, {4, 5, 6, 255}}));
+    EXPECT_EQ(Tga(TgaFile(10, 32, 32, 2, 1, map, {129, 1, 2, 3, 4})),
+              (std::vector<Pixel>{{1, 2, 3, 4}, {1, 2, 3, 4}}));
+    Bytes sixteenBitMap = TgaFile(2, 24, 32, 1, 1, {7, 7, 7, 7}, {1, 2, 3});
+    sixteenBitMap[5] = 2;   // two entries
+    sixteenBitMap[7] = 16;  // of two bytes each
+    EXPECT_EQ(Tga(sixteenBitMap), (std::vector<Pixel>{{1, 2, 3, 255}}));
+    // A map that claims more bytes than the file holds.
+    Bytes longMap = TgaFile(2, 24, 32, 1, 1, map, {1, 2, 3});
+    longMap[5] = 200;
+    EXPECT_TRUE(Refused(DecodeTarga, longMap));
+}
+
 TEST(TargaTest, ColourMappedPixelsMustIndexTheMap) {
     const Bytes map = {10, 20, 30, 40, 50, 60};
     const Pixel first = {10, 20, 30, 255}, second = {40, 50, 60, 255};
@@ -199,6 +217,63 @@ TEST(JpegTest, CorruptAndTruncatedFilesFailAndTheProcessGoesOn) {
     EXPECT_TRUE(Refused(DecodeJpeg, Bmp2x2));
 }
 
+// Where the entropy-coded data of a file's first scan starts.
+std::size_t FirstScanData(const Bytes& file) {
+    for (std::size_t i = 2; i + 3 < file.size(); ++i) {
+        if (file[i] == 0xFF && file[i + 1] == 0xDA)
+            return i + 2 + (std::size_t{file[i + 2]} << 8 | file[i + 3]);
+    }
+    return file.size();
+}
+
+TEST(JpegTest, HarmlessWarningsAreAcceptedDamagedScanDataIsRefused) {
+    const Bytes good = TwoColourJpeg();
+    ASSERT_EQ(AsString(Bytes(good.begin() + 6, good.begin() + 11)), std::string("JFIF", 5));
+    Bytes laterJfif = good;
+    laterJfif[11] = 3;  // version 3.01
+    laterJfif[12] = 1;
+    Bytes junkBeforeMarker = good;
+    const std::size_t afterApp0 = 4 + (std::size_t{good[4]} << 8 | good[5]);
+    junkBeforeMarker.insert(junkBeforeMarker.begin() + static_cast<long>(afterApp0), {0x12, 0x34, 0x56});
+    for (const Bytes& file : {laterJfif, junkBeforeMarker}) {
+        Image image;
+        ASSERT_TRUE(DecodeJpeg(file.data(), file.size(), image));
+        ExpectNear(PixelsOf(image)[0], {50, 100, 200, 255}, 3);
+        ExpectNear(PixelsOf(image)[255], {220, 40, 20, 255}, 3);
+    }
+
+    Bytes noise(64 * 64);
+    for (std::size_t i = 0; i < noise.size(); ++i) noise[i] = static_cast<std::uint8_t>(i * 37 % 251);
+    const Bytes busy = JpegFile(64, 64, 1, JCS_GRAYSCALE, noise);
+    const std::size_t data = FirstScanData(busy), middle = (data + busy.size()) / 2;
+    ASSERT_LT(data + 40, busy.size());
+    Bytes strayMarker = busy, badCodes = busy;
+    strayMarker.insert(strayMarker.begin() + static_cast<long>(middle), {0xFF, 0xD5});
+    // Stuffed 0xFF bytes: a run of one bits longer than any Huffman code, near
+    // the end, where libjpeg-turbo's careful decoder (which reports it) runs.
+    const std::size_t late = busy.size() - 40;
+    for (std::size_t i = 0; i < 16; i += 2) {
+        badCodes[late + i] = 0xFF;
+        badCodes[late + i + 1] = 0x00;
+    }
+    EXPECT_TRUE(Refused(DecodeJpeg, strayMarker));
+    EXPECT_TRUE(Refused(DecodeJpeg, badCodes));
+}
+
+TEST(JpegTest, ScansAreLimitedInNumberAndInWorkOverThePicture) {
+    Image image;
+    const Bytes some = ProgressiveJpegFile(64, 64, 300);
+    ASSERT_TRUE(DecodeJpeg(some.data(), some.size(), image));
+    ExpectNear(PixelsOf(image)[4095], {90, 90, 90, 255}, 1);
+    EXPECT_TRUE(Refused(DecodeJpeg, ProgressiveJpegFile(64, 64, 600)));
+
+    // A picture this size may take far fewer passes than a small one.
+    const Bytes large = ProgressiveJpegFile(2304, 2304, 0);
+    ASSERT_TRUE(DecodeJpeg(large.data(), large.size(), image));
+    EXPECT_EQ(image.width, 2304);
+    EXPECT_TRUE(Refused(DecodeJpeg, ProgressiveJpegFile(2304, 2304, 450)));
+}
+
 using DecodeImageTest = GameFolderTest;
 
 TEST_F(DecodeImageTest, ReaderChosenByTheLastThreeCharactersOfTheName) {
@@ -216,6 +291,7 @@ TEST_F(DecodeImageTest, ReaderChosenByTheLastThreeCharactersOfTheName) {
         EXPECT_EQ(pixels, (Bytes{0, 0, 255, 0, 0, 255, 0, 0, 255, 0, 0, 0, 255, 255, 255, 0})) << name;
     }
     EXPECT_EQ(DecodeImage("wall.JpG", width, height).size(), 256u);
+    EXPECT_EQ(DecodeImage("WALL.jpg", width, height).size(), 256u) << "found as wall.JpG";
     for (const char* name : {"wall.jpeg", "bmp.tga", "missing.bmp", "bm"}) {
         EXPECT_TRUE(DecodeImage(name, width, height).empty()) << name;
         EXPECT_EQ(width, 0);

@@ -91,6 +91,43 @@ Bytes JpegFile(int width, int height, int components, J_COLOR_SPACE space, const
     return file;
 }
 
+Bytes ProgressiveJpegFile(int width, int height, int repeats) {
+    jpeg_compress_struct cinfo{};
+    jpeg_error_mgr errors{};
+    cinfo.err = jpeg_std_error(&errors);
+    jpeg_create_compress(&cinfo);
+    unsigned char* buffer = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&cinfo, &buffer, &size);
+    cinfo.image_width = static_cast<JDIMENSION>(width);
+    cinfo.image_height = static_cast<JDIMENSION>(height);
+    cinfo.input_components = 1;
+    cinfo.in_color_space = JCS_GRAYSCALE;
+    jpeg_set_defaults(&cinfo);
+    const jpeg_scan_info scans[2] = {{1, {0, 0, 0, 0}, 0, 0, 0, 0}, {1, {0, 0, 0, 0}, 1, 63, 0, 0}};
+    cinfo.scan_info = scans;
+    cinfo.num_scans = 2;
+    jpeg_start_compress(&cinfo, TRUE);
+    const Bytes row(static_cast<std::size_t>(width), 90);
+    while (cinfo.next_scanline < cinfo.image_height) {
+        JSAMPROW rows[1] = {const_cast<JSAMPLE*>(row.data())};
+        jpeg_write_scanlines(&cinfo, rows, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+    Bytes file(buffer, buffer + size);
+    jpeg_destroy_compress(&cinfo);
+    std::free(buffer);
+
+    // The AC scan runs from the last start-of-scan marker to the end marker.
+    std::size_t last = 0;
+    for (std::size_t i = 0; i + 1 < file.size(); ++i) {
+        if (file[i] == 0xFF && file[i + 1] == 0xDA) last = i;
+    }
+    const Bytes scan(file.begin() + static_cast<long>(last), file.end() - 2);
+    for (int i = 0; i < repeats; ++i) file.insert(file.end() - 2, scan.begin(), scan.end());
+    return file;
+}
+
 std::string AsString(const Bytes& bytes) { return std::string(bytes.begin(), bytes.end()); }
 
 std::vector<Pixel> PixelsOf(const Image& image) {

@@ -32,5 +32,9 @@ Bytes TgaFile(int type, int depth, int descriptor, int width, int height, const 
 // A JPEG at quality 100 made with libjpeg's compressor.
 Bytes JpegFile(int width, int height, int components, J_COLOR_SPACE space, const Bytes& samples);
 
+// A flat grey progressive JPEG: a DC scan, an AC scan, then `repeats` more
+// copies of the AC scan (each one a full pass over the picture for a decoder).
+Bytes ProgressiveJpegFile(int width, int height, int repeats);
+
 std::string AsString(const Bytes& bytes);
 std::vector<Pixel> PixelsOf(const Image& image);

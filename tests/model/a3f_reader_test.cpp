@@ -1,3 +1,4 @@
+#include "model/a3f_reader.h"
 #include "model/skinned_model.h"
 #include "model_test_support.h"
 #include "platform/headless/headless.h"
@@ -5,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <cmath>
 #include <string>
 
 namespace {
@@ -30,6 +32,30 @@ TEST_F(A3fReaderTest, NumbersReadTheSameInALocaleWithADecimalComma) {
     ASSERT_TRUE(read) << (Messages().empty() ? "" : Messages()[0]);
     EXPECT_EQ(model_.materials[0].diffuse[0], 0.5f) << "not 0, as a comma-reading parser would give";
     EXPECT_EQ(model_.materials[0].diffuse[1], 0.25f);
+}
+
+TEST_F(A3fReaderTest, NumbersTooSmallForAFloatReadAsZeroTooLargeOnesAreRefused) {
+    ASSERT_TRUE(Read("A3F\n" + Quads +
+                     "MATERIALS { 2 MATERIAL { DIFFUSE 1e-50 -0.001e-9999 0x1p-200 1e-40 } MATERIAL { } }"))
+        << (Messages().empty() ? "" : Messages()[0]);
+    EXPECT_EQ(model_.materials[0].diffuse[0], 0.0f);
+    EXPECT_EQ(model_.materials[0].diffuse[1], 0.0f);
+    EXPECT_TRUE(std::signbit(model_.materials[0].diffuse[1]));
+    EXPECT_EQ(model_.materials[0].diffuse[2], 0.0f);
+    EXPECT_NEAR(model_.materials[0].diffuse[3], 1e-40f, 1e-44f) << "a subnormal float is kept";
+
+    EXPECT_EQ(leadingNumber("1e-50x"), 0.0f);
+    EXPECT_EQ(leadingNumber("12345678901234567890e-80"), 0.0f);
+    EXPECT_EQ(leadingNumber("0.5"), 0.5f);
+    // Many digits with a small exponent can still overflow.
+    for (const std::string& big :
+         {std::string("1e39"), std::string("0.0001e300"), "1" + std::string(60, '0') + "e-5"}) {
+        platform::headless::ClearMessageBoxes();
+        EXPECT_FALSE(
+            Read("A3F\n" + Quads + "MATERIALS { 2 MATERIAL { DIFFUSE " + big + " 0 0 1 } MATERIAL { } }"));
+        ASSERT_FALSE(Messages().empty()) << big;
+        EXPECT_NE(Messages()[0].find("is not a number"), std::string::npos) << Messages()[0];
+    }
 }
 
 TEST_F(A3fReaderTest, TokensBracesAndMaterialWords) {

@@ -4,10 +4,12 @@
 #include "app/settings.h"
 #include "app/shell.h"
 #include "audio/midi_player.h"
+#include "audio/sound_mixer.h"
 #include "cave/cave_cell.h"
 #include "cave/cave_map.h"
 #include "cave/level_build.h"
 #include "game/game_state.h"
+#include "game/hud.h"
 #include "game/media_loading.h"
 #include "game/monsters.h"
 #include "game/player.h"
@@ -34,6 +36,7 @@ std::array<std::uint8_t, 4> OffscreenContext::pixel(int x, int y) const {
 void ResetProgramState() {
     freeAllCells();  // while a context may still hold their lists
     CloseMidiDevice();  // before its timer goes with the reset
+    CloseSoundMixer();
     platform::headless::Reset();
     IsRunning = false;
     IsPaused = false;
@@ -59,6 +62,10 @@ void ResetProgramState() {
     PlayerCell = nullptr;
     CoinCount = 0;
     HasDetector = false;
+    StepPhase = HopEndTime = HopHeight = DialAngle = 0.0f;  // a hop left over would move the eye
+    AnnouncedMonster = -1;
+    HudPanel.Release();
+    HudRedraws = 0;
     for (StaticModel* model : {&DetectorModel, &DialModel, &TransporterModel, &PlayerBody})
         *model = StaticModel{};
     for (StaticModel& model : ChestModels) model = StaticModel{};

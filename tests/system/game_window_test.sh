@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# The real game in a real X server: it opens its window and draws the cave,
+# The real game in a real X server: Start in the launcher opens its window and draws the cave,
 # and a quit key ends it with status 0 and game.ini written.
 # Usage: game_window_test.sh PATH/TO/umbrafall
 set -euo pipefail
@@ -23,9 +23,23 @@ rm -f "$game_folder/media/game.ini"
 SDL_NO_SIGNAL_HANDLERS=1 SDL_AUDIODRIVER=dummy "$game_folder/umbrafall" &
 pid=$!
 
+launcher=
+for _ in $(seq 100); do
+  launcher=$(xdotool search --onlyvisible --class '^Options$' 2>/dev/null | head -n 1) && [ -n "$launcher" ] && break
+  sleep 0.1
+done
+[ -n "$launcher" ] || { kill -9 $pid; fail "no launcher"; }
+# Alt+S until the launcher goes: a key that comes before it takes the focus is lost.
+for _ in $(seq 50); do
+  xdotool windowfocus --sync "$launcher" key alt+s 2>/dev/null || true
+  sleep 0.2
+  xdotool search --onlyvisible --class '^Options$' >/dev/null 2>&1 || break
+done
+
 window=
 for _ in $(seq 100); do
-  window=$(xdotool search --name '^Umbrafall$' 2>/dev/null | head -n 1) && [ -n "$window" ] && break
+  window=$(xdotool search --onlyvisible --class '^umbrafall$' 2>/dev/null | head -n 1) &&
+    [ -n "$window" ] && break
   sleep 0.1
 done
 [ -n "$window" ] || { kill -9 $pid; fail "no game window"; }

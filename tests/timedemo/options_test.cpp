@@ -124,6 +124,19 @@ TEST(DemoOptions, BadValuesAreUsageErrors) {
     }
 }
 
+TEST(DemoOptions, PlaceTakesLevelPositionAndHeading) {
+    const Parsed parsed = Parse({"--place", "2,95,125.5,-63"});
+    ASSERT_EQ(parsed.outcome, ParseOutcome::Run) << parsed.error;
+    EXPECT_EQ(parsed.options.place.level, 2);
+    EXPECT_EQ(parsed.options.place.x, 95.0f);
+    EXPECT_EQ(parsed.options.place.z, 125.5f);
+    EXPECT_EQ(parsed.options.place.headingDegrees, -63.0f);
+    EXPECT_EQ(Parse({}).options.place.level, 0) << "no placement unless asked";
+
+    for (const char* bad : {"2,95,125", "2,95,125,63,1", "0,5,5,0", "2,,5,0", "2,5,5,x", "2,5,5,nan", "a,5,5,0"})
+        EXPECT_EQ(Parse({"--place", bad}).outcome, ParseOutcome::UsageError) << bad;
+}
+
 TEST(DemoOptions, ScreenshotMustFallWithinTheRun) {
     EXPECT_EQ(Parse({"--frames", "10", "--screenshot", "9:a.png"}).outcome, ParseOutcome::Run);
     EXPECT_EQ(Parse({"--screenshot", "10:a.png", "--frames", "10"}).outcome, ParseOutcome::UsageError);

@@ -72,6 +72,7 @@ RunReport Sample() {
     r.levelPasses = 3;
     r.deaths = 1;
     r.messages = {"Could not load media.", "a \"quoted\"\nline"};
+    r.fatal = true;
     r.update = {0.5, 0.25, 1.0, 2.0};
     r.render = {3.0, 2.5, 6.0, 9.5};
     r.total = {3.5, 2.75, 7.0, 11.5};
@@ -96,6 +97,7 @@ TEST(JsonReport, HoldsEveryKeyWithItsValue) {
              "\"update\": {\"mean\": 0.5000, \"median\": 0.2500, \"p95\": 1.0000, \"max\": 2.0000}",
              "\"render\": {\"mean\": 3.0000, \"median\": 2.5000, \"p95\": 6.0000, \"max\": 9.5000}",
              "\"total\": {\"mean\": 3.5000, \"median\": 2.7500, \"p95\": 7.0000, \"max\": 11.5000}",
+             "\"fatal\": true,",
              "\"peak_rss_kb\": 81234",
          }) {
         EXPECT_NE(json.find(expected), std::string::npos) << expected << "\nin\n" << json;
@@ -131,7 +133,7 @@ TEST(JsonReport, IsOneBalancedObjectInTheKeyOrder) {
     for (const char* key :
          {"\"frames\"", "\"virtual_seconds\"", "\"game_state\"", "\"level_index\"", "\"level_count\"",
           "\"coin_count\"", "\"player_pos\"", "\"carried_rocks\"", "\"level_passes\"", "\"deaths\"",
-          "\"messages\"", "\"frame_ms\"", "\"peak_rss_kb\""}) {
+          "\"messages\"", "\"fatal\"", "\"frame_ms\"", "\"peak_rss_kb\""}) {
         const std::size_t at = json.find(key);
         ASSERT_NE(at, std::string::npos) << key;
         EXPECT_GT(at, last) << key;

@@ -222,6 +222,21 @@ TEST_F(TimedemoRun, NoLevelsMeansAFailedStartWithTheGamesMessage) {
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(Field(r.json, "frames"), "0");
     EXPECT_NE(Field(r.json, "messages").find("Could not load media."), std::string::npos) << r.json;
+    EXPECT_EQ(Field(r.json, "fatal"), "true");
+}
+
+TEST_F(TimedemoRun, AFatalBoxMidRunExitsWithOneAndIsReported) {
+    const std::string media = levelsFolder({Caves});
+    WriteFile(media + "/cavemap2.bmp", "not a bitmap");  // found at start, built only on reaching it
+    const ToolRun r = run("--media '" + media + "' --size 320x240 --autopilot --frames 6000 --seed 1");
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_EQ(Field(r.json, "fatal"), "true") << r.json;
+    EXPECT_EQ(Field(r.json, "level_passes"), "1");
+    EXPECT_NE(Field(r.json, "messages").find("Could not load media."), std::string::npos) << r.json;
+
+    const ToolRun fine = run("--frames 10");
+    EXPECT_EQ(fine.status, 0) << fine.err;
+    EXPECT_EQ(Field(fine.json, "fatal"), "false");
 }
 
 TEST_F(TimedemoRun, AutopilotFinishesASmallCaveWhereverTheTransporterLies) {

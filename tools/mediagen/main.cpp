@@ -1,7 +1,8 @@
 // umbrafall-mediagen MEDIA_FOLDER SOURCE_FOLDER
 // Writes the game's generated media: the level bitmaps from the hand-drawn
 // maps in SOURCE_FOLDER/levels, the cave rock texture, the title picture and
-// the models with their textures, and the songs from the scores in SOURCE_FOLDER/music.
+// the models with their textures, the sound effects, the songs from the scores
+// in SOURCE_FOLDER/music, and a newcomer's game.ini when there is none.
 // The same inputs always give the same bytes.
 
 #include <algorithm>
@@ -17,9 +18,12 @@
 #include "jpeg_writer.h"
 #include "level_maps.h"
 #include "models/models.h"
+#include "newcomer_settings.h"
 #include "rock_texture.h"
 #include "songs.h"
+#include "sounds/sounds.h"
 #include "splash.h"
+#include "walk_check.h"
 
 namespace fs = std::filesystem;
 
@@ -59,6 +63,7 @@ bool writeLevels(const fs::path& sourceFolder, const fs::path& mediaFolder) {
     std::vector<fs::path> sources;
     if (!findLevelSources(sourceFolder / "levels", sources)) return false;
     std::vector<LevelGrid> grids(sources.size());
+    int walkFaults = 0;
     for (std::size_t index = 0; index < sources.size(); ++index) {
         const std::string source = sources[index].string();
         std::string text;
@@ -66,7 +71,16 @@ bool writeLevels(const fs::path& sourceFolder, const fs::path& mediaFolder) {
         if (!readTextFile(source, text, error)) return fail(source, error);
         if (!parseLevelText(text, grids[index], error)) return fail(source, error);
         if (!checkLevel(grids[index], static_cast<int>(index), error)) return fail(source, error);
+        // Every map's walk faults are listed before giving up, to redraw them all at once.
+        std::vector<WalkFault> faults;
+        if (!checkWalks(grids[index], faults) && faults.empty()) faults.push_back({0, 0, "not walked"});
+        for (const WalkFault& fault : faults)
+            std::fprintf(stderr, "umbrafall-mediagen: %s: column %d, row %d: %s\n", source.c_str(),
+                         fault.column, fault.row, fault.what.c_str());
+        if (!faults.empty()) fail(source, std::to_string(faults.size()) + " walk faults");
+        walkFaults += static_cast<int>(faults.size());
     }
+    if (walkFaults > 0) return fail(sourceFolder.string(), "the levels have walk faults");
     for (std::size_t index = 0; index < sources.size(); ++index) {
         const LevelGrid& grid = grids[index];
         const fs::path target = mediaFolder / fs::path(sources[index].filename()).replace_extension(".bmp");
@@ -112,6 +126,26 @@ bool writeModels(const fs::path& mediaFolder) {
     return true;
 }
 
+bool writeSettings(const fs::path& mediaFolder) {
+    bool written = false;
+    std::string error;
+    if (!writeNewcomerSettings(mediaFolder.string(), written, error)) return fail("game.ini", error);
+    std::puts(written ? "game.ini: the newcomer's settings" : "game.ini: kept as it is");
+    return true;
+}
+
+bool writeSounds(const fs::path& mediaFolder) {
+    std::vector<MediaFile> files;
+    makeSoundMedia(files);
+    for (const MediaFile& file : files) {
+        const fs::path target = mediaFolder / file.name;
+        std::string error;
+        if (!writeFileAtomically(target.string(), file.bytes, error)) return fail(target.string(), error);
+        std::printf("%s: %zu bytes\n", file.name.c_str(), file.bytes.size());
+    }
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -132,6 +166,8 @@ int main(int argc, char** argv) {
     if (!writeJpeg(mediaFolder / "Cliffs1.jpg", makeRockTexture(RockSize))) return 1;
     if (!writeSplash(mediaFolder / "splash.jpg")) return 1;
     if (!writeModels(mediaFolder)) return 1;
+    if (!writeSounds(mediaFolder)) return 1;
     if (!writeSongs(sourceFolder, mediaFolder)) return 1;
+    if (!writeSettings(mediaFolder)) return 1;
     return 0;
 }

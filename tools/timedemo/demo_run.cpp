@@ -4,6 +4,8 @@
 #include "app/shell.h"
 #include "audio/midi_player.h"
 #include "autopilot.h"
+#include "cave/cave_cell.h"
+#include "cave/level_build.h"
 #include "game/game_state.h"
 #include "game/player.h"
 #include "media_folder.h"
@@ -11,6 +13,7 @@
 #include "png_writer.h"
 
 #include <algorithm>
+#include <cmath>
 #include <memory>
 
 namespace {
@@ -42,6 +45,32 @@ void TakeScreenshot(const ScreenshotRequest& request, std::vector<std::string>& 
     if (!WritePng(request.file, width, height, pixels.data(), error)) warnings.push_back(error);
 }
 
+// Moves the player to the asked level and spot, facing the asked way.
+void Place(const Placement& place, std::vector<std::string>& warnings) {
+    if (place.level <= 0) return;
+    if (place.level > LevelCount) {
+        warnings.push_back("--place: there is no level " + std::to_string(place.level));
+        return;
+    }
+    if (place.level - 1 != LevelIndex) {
+        LevelIndex = place.level - 1;
+        StartLevel();
+    }
+    const int column = static_cast<int>(std::floor(place.x / CellSize));
+    const int row = static_cast<int>(std::floor(place.z / CellSize));
+    const bool inGrid = column >= 0 && row >= 0 && column < LevelMap.width && row < LevelMap.height;
+    CaveCell* cell = inGrid ? CellTable[row * LevelMap.width + column] : nullptr;
+    if (!cell) {
+        warnings.push_back("--place: no open cell at x " + std::to_string(place.x) + ", z " +
+                           std::to_string(place.z));
+        return;
+    }
+    PlayerCell = cell;
+    PlayerPos.x = place.x;
+    PlayerPos.z = place.z;
+    ViewYaw = place.headingDegrees * 3.14159265f / 180.0f;
+}
+
 void ReadGameState(RunReport& report) {
     report.gameState = GameState;
     report.levelIndex = LevelIndex;
@@ -55,8 +84,11 @@ void ReadGameState(RunReport& report) {
 
 void ReadMessages(RunReport& report) {
     report.messages.clear();
-    for (const headless::CapturedMessageBox& box : headless::MessageBoxes())
+    for (const headless::CapturedMessageBox& box : headless::MessageBoxes()) {
         report.messages.push_back(box.text);
+        // The other boxes say the game goes on.
+        if (box.icon == platform::MessageIcon::Error) report.fatal = true;
+    }
 }
 
 }  // namespace
@@ -84,6 +116,8 @@ int RunDemo(const DemoOptions& options, const std::vector<ScriptEvent>& script, 
         report.peakRssKb = PeakRssKb();
         return 1;
     }
+
+    Place(options.place, warnings);
 
     std::unique_ptr<Autopilot> pilot;
     if (options.autopilot)
@@ -155,5 +189,5 @@ int RunDemo(const DemoOptions& options, const std::vector<ScriptEvent>& script, 
                            ": the game ended at frame " + std::to_string(report.frames));
     }
     report.peakRssKb = PeakRssKb();
-    return 0;
+    return report.fatal ? 1 : 0;
 }

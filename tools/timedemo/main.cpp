@@ -59,7 +59,10 @@ int main(int argc, char** argv) {
     if (status == 2) return UsageError(error);
     for (const std::string& warning : warnings)
         std::fprintf(stderr, "umbrafall-timedemo: %s\n", warning.c_str());
-    if (status == 1) std::fputs("umbrafall-timedemo: the game failed to start\n", stderr);
+    if (status == 1)
+        std::fputs(report.frames == 0 ? "umbrafall-timedemo: the game failed to start\n"
+                                      : "umbrafall-timedemo: the game stopped at its fatal error box\n",
+                   stderr);
 
     if (!options.musicFile.empty() && status == 0 &&
         !WriteRunMusic(options.musicFile, static_cast<std::uint32_t>(report.virtualSeconds * 1000.0),

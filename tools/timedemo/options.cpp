@@ -2,6 +2,7 @@
 
 #include <strings.h>
 #include <cerrno>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
@@ -11,6 +12,7 @@ namespace {
 constexpr int MaxFrames = 100'000'000;
 constexpr int MaxFrameMs = 10'000;
 constexpr int MaxWindowSide = 16384;
+constexpr int MaxLevelNumber = 1000;
 
 bool ParseInteger(const std::string& text, long long low, long long high, long long& value) {
     if (text.empty()) return false;
@@ -41,6 +43,28 @@ bool ParseScreenshot(const std::string& text, ScreenshotRequest& request) {
     if (colon == std::string::npos || colon + 1 == text.size()) return false;
     request.file = text.substr(colon + 1);
     return ParseInt(text.substr(0, colon), 0, MaxFrames - 1, request.frame);
+}
+
+bool ParseFloat(const std::string& text, float& value) {
+    if (text.empty()) return false;
+    errno = 0;
+    char* end = nullptr;
+    value = std::strtof(text.c_str(), &end);
+    return errno == 0 && *end == '\0' && std::isfinite(value);
+}
+
+// LEVEL,X,Z,HEADING
+bool ParsePlacement(const std::string& text, Placement& place) {
+    std::vector<std::string> parts;
+    for (std::size_t start = 0;;) {
+        const std::size_t comma = text.find(',', start);
+        parts.push_back(text.substr(start, comma == std::string::npos ? std::string::npos : comma - start));
+        if (comma == std::string::npos) break;
+        start = comma + 1;
+    }
+    return parts.size() == 4 && ParseInt(parts[0], 1, MaxLevelNumber, place.level) &&
+           ParseFloat(parts[1], place.x) && ParseFloat(parts[2], place.z) &&
+           ParseFloat(parts[3], place.headingDegrees);
 }
 
 }  // namespace
@@ -118,7 +142,8 @@ ParseOutcome ParseDemoOptions(int argc, const char* const* argv, DemoOptions& op
             continue;
         }
         static const char* const Valued[] = {"--media", "--size",   "--frames",     "--frame-ms", "--seed",
-                                             "--set",   "--script", "--screenshot", "--json",     "--music"};
+                                             "--set",   "--script", "--screenshot", "--json",
+                                             "--place", "--music"};
         bool known = false;
         for (const char* candidate : Valued) known = known || name == candidate;
         if (!known) {
@@ -156,6 +181,8 @@ ParseOutcome ParseDemoOptions(int argc, const char* const* argv, DemoOptions& op
             ScreenshotRequest request;
             ok = ParseScreenshot(value, request);
             if (ok) options.screenshots.push_back(request);
+        } else if (name == "--place") {
+            ok = ParsePlacement(value, options.place);
         } else if (name == "--json") {
             ok = !value.empty();
             options.jsonFile = value;
@@ -181,7 +208,8 @@ ParseOutcome ParseDemoOptions(int argc, const char* const* argv, DemoOptions& op
 const char* DemoUsage() {
     return "usage: umbrafall-timedemo [--media DIR] [--size WxH] [--frames N] [--frame-ms MS]\n"
            "                          [--seed N] [--set Key=Value]... [--script FILE] [--autopilot]\n"
-           "                          [--screenshot FRAME:FILE.png]... [--json FILE] [--music FILE.wav]\n"
+           "                          [--screenshot FRAME:FILE.png]... [--json FILE]\n"
+           "                          [--place LEVEL,X,Z,HEADING] [--music FILE.wav]\n"
            "\n"
            "Runs the game headless: start-up, N frames of the main loop (default 600), each\n"
            "MS virtual milliseconds long (default 16), then shut-down.\n"
@@ -196,6 +224,8 @@ const char* DemoUsage() {
            "  --autopilot        walk each level to its transporter; Esc once the game is won\n"
            "  --screenshot F:P   write frame F as drawn to the PNG file P (repeatable)\n"
            "  --json FILE        write the report as JSON\n"
+           "  --place L,X,Z,H    start on level L (1 is the first) at x X, z Z, heading H\n"
+           "                     degrees from +z toward +x\n"
            "  --music FILE.wav   play the run with a MIDI output and render what it sent\n"
            "                     through the General MIDI synthesiser into FILE.wav\n"
            "Exit status: 0 a completed run, 1 the game failed to start, 2 a usage error.\n";

@@ -12,6 +12,13 @@ struct ScreenshotRequest {
     std::string file;
 };
 
+// Where the player stands once the game has started.
+struct Placement {
+    int level = 0;  // 1 is the first level; 0: where the game starts the player
+    float x = 0.0f, z = 0.0f;
+    float headingDegrees = 0.0f;  // from +z toward +x
+};
+
 struct DemoOptions {
     std::string mediaFolder;  // empty: the media folder beside the executable
     GameSettings settings;    // the game.ini defaults, then --size and --set
@@ -22,6 +29,7 @@ struct DemoOptions {
     bool autopilot = false;
     std::vector<ScreenshotRequest> screenshots;
     std::string jsonFile;
+    Placement place;
     std::string musicFile;  // the run's MIDI messages rendered to this WAV file
 };
 

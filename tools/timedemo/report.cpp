@@ -104,6 +104,7 @@ std::string FormatJson(const RunReport& r) {
     json += "  \"messages\": [";
     for (std::size_t i = 0; i < r.messages.size(); ++i) json += (i ? ", " : "") + JsonString(r.messages[i]);
     json += "],\n";
+    json += std::string("  \"fatal\": ") + (r.fatal ? "true" : "false") + ",\n";
     json += "  \"frame_ms\": {\"update\": " + StatsJson(r.update) + ",\n";
     json += "               \"render\": " + StatsJson(r.render) + ",\n";
     json += "               \"total\": " + StatsJson(r.total) + "},\n";

@@ -26,6 +26,7 @@ struct RunReport {
     int levelPasses = 0;
     int deaths = 0;
     std::vector<std::string> messages;
+    bool fatal = false;  // the run ended in the game's fatal error box
     CostStats update, render, total;
     long peakRssKb = 0;
 };

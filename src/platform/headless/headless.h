@@ -3,6 +3,7 @@
 // virtual clock, scripted input and joystick, captured message boxes, and an
 // offscreen OpenGL context whose pixels can be read back.
 
+#include "platform/headless/headless_audio.h"
 #include "platform/platform.h"
 
 #include <cstdint>
@@ -20,6 +21,10 @@ void SetClock(std::uint32_t milliseconds);
 void AdvanceClock(std::uint32_t milliseconds);
 void SetSeed(std::uint32_t seed);
 void SetExecutableFolder(const std::string& folder);
+
+// The font file the text service opens (on its next use); Reset restores the
+// fixed default.
+void SetFontFile(const std::string& file);
 
 void SetDesktopSize(int width, int height);
 // Full-screen sizes the virtual display accepts (the desktop size always is).
@@ -57,6 +62,22 @@ WindowState Window();
 // after the window closes, so the last frame can still be inspected.
 const std::vector<std::uint8_t>& FramePixels();
 
+// How the launcher answers: by default the player presses Start at once,
+// leaving the values it was shown.
+enum class LauncherAction : std::uint8_t { Start, Close, CannotOpen };
+void AnswerLauncher(LauncherAction action);
+// Start with these values in the controls.
+void AnswerLauncher(const LauncherChoices& choices);
+
+struct LauncherSeen {
+    int runs;  // how often the launcher was shown
+    std::string title;
+    std::vector<std::string> resolutions;
+    LauncherChoices shown;
+    int splashWidth, splashHeight;
+    std::vector<std::uint8_t> splash;  // as handed over
+};
+const LauncherSeen& Launcher();
 // The MIDI output: absent until plugged in; once opened, every message it is
 // sent is recorded with the virtual time it was sent at.
 struct MidiRecord {

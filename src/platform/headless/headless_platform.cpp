@@ -11,6 +11,14 @@
 namespace platform {
 namespace {
 
+// One fixed font, so that text pixels are the same on every machine.
+constexpr const char* DefaultFontFile = "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf";
+
+TextFont& Font() {
+    static TextFont font;
+    return font;
+}
+
 struct HeadlessState {
     std::uint32_t clock = 0;
     std::uint32_t seed = 1;
@@ -27,11 +35,26 @@ struct HeadlessState {
     OSMesaContext context = nullptr;
     std::vector<std::uint8_t> buffer;  // as OSMesa draws it, bottom row first
     std::vector<std::uint8_t> pixels;  // top row first, for readers
+    headless::LauncherAction launcherAction = headless::LauncherAction::Start;
+    bool launcherReplaces = false;
+    LauncherChoices launcherAnswer{};
+    headless::LauncherSeen launcher{};
+    std::string fontFile = DefaultFontFile;
+    bool fontTried = false;
 };
 
 HeadlessState& State() {
     static HeadlessState state;
     return state;
+}
+
+const TextFont& OpenedFont() {
+    HeadlessState& s = State();
+    if (!s.fontTried) {
+        s.fontTried = true;
+        Font().open(s.fontFile);
+    }
+    return Font();
 }
 
 bool ModeAvailable(int width, int height) {
@@ -137,12 +160,38 @@ bool ReadJoystick(JoystickReading& reading) {
     return true;
 }
 
+bool RunLauncher(const LauncherRequest& request, LauncherChoices& choices) {
+    HeadlessState& s = State();
+    if (s.launcherAction == headless::LauncherAction::CannotOpen) return false;
+    headless::LauncherSeen& seen = s.launcher;
+    seen.runs += 1;
+    seen.title = request.title ? request.title : "";
+    seen.resolutions.assign(request.resolutions, request.resolutions + std::max(request.resolutionCount, 0));
+    seen.shown = choices;
+    seen.splashWidth = request.splash ? request.splashWidth : 0;
+    seen.splashHeight = request.splash ? request.splashHeight : 0;
+    seen.splash.assign(request.splash,
+                       request.splash + static_cast<std::size_t>(seen.splashWidth) * seen.splashHeight * 4);
+    if (s.launcherAction == headless::LauncherAction::Close) return false;
+    if (s.launcherReplaces) choices = s.launcherAnswer;
+    return true;
+}
+
+bool DrawTextLine(const PixelCanvas& canvas, const char* text, int length, int x, int y, std::uint32_t colour,
+                  std::uint32_t background) {
+    return OpenedFont().drawLine(canvas, text, length, x, y, colour, background);
+}
+
+int TextLineHeight() { return OpenedFont().lineHeight(); }
+
 namespace headless {
 
 void Reset() {
     CloseWindow();
+    Font().close();
     State() = HeadlessState{};
     headless_detail::ResetMidi();
+    ResetAudio();
 }
 
 void SetClock(std::uint32_t milliseconds) {
@@ -150,6 +199,12 @@ void SetClock(std::uint32_t milliseconds) {
     State().clock = milliseconds;
 }
 void AdvanceClock(std::uint32_t milliseconds) { SetClock(State().clock + milliseconds); }
+void SetFontFile(const std::string& file) {
+    Font().close();
+    State().fontFile = file;
+    State().fontTried = false;
+}
+
 void SetSeed(std::uint32_t seed) { State().seed = seed; }
 void SetExecutableFolder(const std::string& folder) { State().executableFolder = folder; }
 
@@ -174,6 +229,19 @@ void SetJoystickReading(const JoystickReading& reading) { State().joystickReadin
 void UnplugJoystick() { State().joystickPlugged = false; }
 
 WindowState Window() { return State().window; }
+
+void AnswerLauncher(LauncherAction action) {
+    State().launcherAction = action;
+    State().launcherReplaces = false;
+}
+
+void AnswerLauncher(const LauncherChoices& choices) {
+    State().launcherAction = LauncherAction::Start;
+    State().launcherReplaces = true;
+    State().launcherAnswer = choices;
+}
+
+const LauncherSeen& Launcher() { return State().launcher; }
 
 const std::vector<std::uint8_t>& FramePixels() {
     HeadlessState& s = State();

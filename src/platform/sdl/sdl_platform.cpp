@@ -1,7 +1,9 @@
+#include "platform/internal.h"
 #include "platform/keys.h"
 #include "platform/platform.h"
 
 #include <SDL.h>
+#include <fontconfig/fontconfig.h>
 
 #include <ctime>
 
@@ -240,5 +242,52 @@ bool ReadJoystick(JoystickReading& reading) {
     }
     return true;
 }
+
+// ---- Text ----
+
+namespace {
+
+// The file of the system's best bold sans font; empty when fontconfig has none.
+std::string FindBoldSansFont() {
+    std::string path;
+    FcConfig* config = FcInitLoadConfigAndFonts();
+    if (!config) return path;
+    if (FcPattern* wanted = FcNameParse(reinterpret_cast<const FcChar8*>("sans-serif:bold"))) {
+        FcConfigSubstitute(config, wanted, FcMatchPattern);
+        FcDefaultSubstitute(wanted);
+        FcResult result = FcResultNoMatch;
+        if (FcPattern* match = FcFontMatch(config, wanted, &result)) {
+            FcChar8* file = nullptr;
+            if (FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch && file)
+                path = reinterpret_cast<const char*>(file);
+            FcPatternDestroy(match);
+        }
+        FcPatternDestroy(wanted);
+    }
+    FcConfigDestroy(config);
+    FcFini();
+    return path;
+}
+
+// Looked up once: without a font the game simply shows no text.
+const TextFont& OpenedFont() {
+    static TextFont font;
+    static bool tried = false;
+    if (!tried) {
+        tried = true;
+        const std::string file = FindBoldSansFont();
+        if (!file.empty()) font.open(file);
+    }
+    return font;
+}
+
+}  // namespace
+
+bool DrawTextLine(const PixelCanvas& canvas, const char* text, int length, int x, int y, std::uint32_t colour,
+                  std::uint32_t background) {
+    return OpenedFont().drawLine(canvas, text, length, x, y, colour, background);
+}
+
+int TextLineHeight() { return OpenedFont().lineHeight(); }
 
 }  // namespace platform

@@ -72,10 +72,11 @@ void parseTrack(const std::uint8_t* track, std::size_t length, const FileInfo& i
                 const std::int64_t tempo = std::int64_t{track[i + 1]} << 16 |
                                            std::int64_t{track[i + 2]} << 8 | std::int64_t{track[i + 3]};
                 i += 4;
-                // Whole ticks per 10 ms, in integers so that exact tempos stay exact.
+                // Whole ticks per 10 ms, in integers so that exact tempos stay exact; never none,
+                // which would hold the song on its first tick for ever.
                 if (!info.smpte && tempo > 0 && info.division > 0 && time < TempoTickLimit)
-                    song.ticksPerPeriod =
-                        static_cast<std::int32_t>(std::int64_t{info.division} * 10'000 / tempo);
+                    song.ticksPerPeriod = static_cast<std::int32_t>(
+                        std::max<std::int64_t>(1, std::int64_t{info.division} * 10'000 / tempo));
             } else if (type == 0x54) {
                 if (!skip(length, i, 6)) return;
             } else if (type == 0x58) {
@@ -134,7 +135,6 @@ bool ParseMidiFile(const std::uint8_t* data, std::size_t size, MidiSongState& so
                          [](const MidiEvent& a, const MidiEvent& b) { return a.time < b.time; });
     if (info.smpteTicksPerSecond != 1000)
         song.ticksPerPeriod = static_cast<std::int32_t>(info.smpteTicksPerSecond / 100);
-    // A rate that rounds to nothing would hold the song on its first tick for ever.
     if (song.ticksPerPeriod < 1) song.ticksPerPeriod = 1;
     return true;
 }

@@ -35,6 +35,10 @@ TEST_F(MidiFileTest, TempoAtTheStartSetsWholeTicksPerPeriod) {
     ASSERT_TRUE(parse(header(0, 1, 480) + track(tempo(0, 600000) + oneNote() + endOfTrack())));
     EXPECT_EQ(song->ticksPerPeriod, 8);
 
+    // A tempo so slow it rounds to no tick at all still moves the song on.
+    ASSERT_TRUE(parse(header(0, 1, 24) + track(tempo(0, 0xFFFFFF) + oneNote() + endOfTrack())));
+    EXPECT_EQ(song->ticksPerPeriod, 1);
+
     // No tempo at all plays at the default.
     ASSERT_TRUE(parse(header(0, 1, 96) + track(oneNote() + endOfTrack())));
     EXPECT_EQ(song->ticksPerPeriod, 10);

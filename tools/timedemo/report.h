@@ -27,6 +27,10 @@ struct RunReport {
     int deaths = 0;
     std::vector<std::string> messages;
     CostStats update, render, total;
+    CostStats cpu;  // process CPU of all threads over each drawn frame's turn
+    double pageFaultsPerFrame = 0.0;
+    double allocationsPerFrame = 0.0;  // negative when not counted
+    double trianglesPerFrame = 0.0;    // negative when not counted
     long peakRssKb = 0;
 };
 

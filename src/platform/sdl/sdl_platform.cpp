@@ -1,3 +1,4 @@
+#include "platform/internal.h"
 #include "platform/keys.h"
 #include "platform/platform.h"
 
@@ -58,6 +59,9 @@ int VirtualKey(SDL_Keycode key) {
 }
 
 Uint32 AxisValue(Sint16 value) { return static_cast<Uint32>(value + 32768); }
+
+// Before main, so that the whole run keeps its freed memory.
+[[maybe_unused]] const bool FreedMemoryKept = (KeepFreedMemory(), true);
 
 }  // namespace
 

@@ -380,6 +380,45 @@ void loadSkinnedModel(SkinnedModel& model, const char* fileName) {
     finishSkinned(model, std::move(store), hierarchy, fileName);
 }
 
+void copySkinnedModel(SkinnedModel& dst, const SkinnedModel& src) {
+    if (&dst == &src) return;
+    releaseSkeleton(dst);
+    releaseMesh(dst);
+    copyStaticModel(dst, src);
+    dst.meshStore.reset();  // the source's arrays, not held by the copy
+    dst.hasNormals = src.hasNormals;
+    dst.hasTexCoords = src.hasTexCoords;
+    if (!src.skeletonStore) return;
+
+    auto own = std::make_shared<SkeletonStore>();
+    own->bones.assign(src.bones, src.bones + src.boneCount);
+    // Re-aim the hierarchy links at the copy's own bones.
+    const auto rebase = [&](Bone* bone) -> Bone* {
+        return bone ? own->bones.data() + (bone - src.bones) : nullptr;
+    };
+    for (Bone& bone : own->bones) {
+        bone.parent = rebase(bone.parent);
+        bone.firstChild = rebase(bone.firstChild);
+        bone.nextSibling = rebase(bone.nextSibling);
+    }
+    own->animations.assign(src.animations, src.animations + src.animationCount);
+    if (src.skinnedPositions)
+        own->positions.assign(src.skinnedPositions, src.skinnedPositions + src.vertexCount);
+    if (src.skinnedNormals) own->normals.assign(src.skinnedNormals, src.skinnedNormals + src.vertexCount);
+
+    dst.bones = own->bones.empty() ? nullptr : own->bones.data();
+    dst.boneCount = src.boneCount;
+    dst.animations = own->animations.empty() ? nullptr : own->animations.data();
+    dst.animationCount = src.animationCount;
+    dst.skinnedPositions = own->positions.empty() ? nullptr : own->positions.data();
+    dst.skinnedNormals = own->normals.empty() ? nullptr : own->normals.data();
+    dst.texCoordArray = src.texCoordArray;
+    dst.rootBone = src.rootBone;
+    dst.currentAnimation = src.currentAnimation;
+    dst.animationFinished = src.animationFinished;
+    dst.skeletonStore = std::move(own);
+}
+
 bool readSkinnedModel(SkinnedModel& model, const char* text, std::size_t size, const char* fileName) {
     std::shared_ptr<SkeletonStore> store;
     Hierarchy hierarchy;

@@ -67,7 +67,8 @@ struct SkinnedModel : StaticModel {
     bool animationFinished = false;
     // Holds the bones, weights, animations and skinned buffers the pointers
     // above name. A C++ copy of the record shares them, pose included; give
-    // every animated instance its own loadSkinnedModel.
+    // every animated instance its own loadSkinnedModel or copySkinnedModel.
+    // The store of a copySkinnedModel holds only the copy's own parts.
     std::shared_ptr<SkeletonStore> skeletonStore;
 };
 
@@ -76,6 +77,13 @@ struct SkinnedModel : StaticModel {
 // for the mesh and `bones` for the skeleton afterwards; a file refused by
 // either pass leaves the model not loaded.
 void loadSkinnedModel(SkinnedModel& model, const char* fileName);
+
+// Makes `dst` another instance of `src` without reading the file again: it
+// shares what never changes (mesh, faces, materials, textures, weights,
+// keyframes, texture coordinates) and owns its bones, animation playback
+// and skinned buffers, starting from the pose `src` has now. The copy owns
+// nothing it shares: `src` must stay loaded while the copy is used.
+void copySkinnedModel(SkinnedModel& dst, const SkinnedModel& src);
 
 // The same reader on bytes in memory, without GL (no textures). For tools
 // and fuzzing. True when the mesh was loaded.

@@ -209,3 +209,46 @@ TEST_F(SkinnedDrawTest, MissingArraysAreOffDuringTheDrawAndBackOnAfter) {
 }
 
 }  // namespace
+
+TEST_F(SkinnedAnimationTest, CopiesShareWhatNeverChangesAndPoseThemselves) {
+    SkinnedModel copy;
+    copySkinnedModel(copy, arm_);
+    ASSERT_NE(copy.bones, nullptr);
+    ASSERT_EQ(copy.boneCount, arm_.boneCount);
+    EXPECT_NE(copy.bones, arm_.bones);
+    EXPECT_NE(copy.skinnedPositions, arm_.skinnedPositions);
+    EXPECT_NE(copy.animations, arm_.animations);
+    EXPECT_EQ(copy.faces, arm_.faces);
+    EXPECT_EQ(copy.vertices, arm_.vertices);
+    EXPECT_EQ(copy.texCoordArray, arm_.texCoordArray);
+    for (std::uint32_t b = 0; b < copy.boneCount; ++b) {
+        EXPECT_EQ(copy.bones[b].weights, arm_.bones[b].weights);
+        if (arm_.bones[b].parent) {
+            EXPECT_EQ(copy.bones[b].parent, copy.bones + (arm_.bones[b].parent - arm_.bones)) << b;
+        }
+        if (arm_.bones[b].firstChild) {
+            EXPECT_EQ(copy.bones[b].firstChild, copy.bones + (arm_.bones[b].firstChild - arm_.bones)) << b;
+        }
+    }
+    for (std::uint32_t a = 0; a < copy.animationCount; ++a)
+        EXPECT_EQ(copy.animations[a].keys, arm_.animations[a].keys);
+    // The copy holds no share of the source's arrays.
+    EXPECT_EQ(copy.meshStore, nullptr);
+    EXPECT_EQ(arm_.skeletonStore.use_count(), 1);
+    EXPECT_EQ(arm_.meshStore.use_count(), 1);
+
+    const float restY = arm_.skinnedPositions[0].y;
+    ASSERT_TRUE(setAnimation(copy, Lift, true, 1.4f));
+    updateSkinnedModel(copy, 0.1f);
+    const Bone& copyHip = copy.bones[findBone(copy, "hip")];
+    EXPECT_NEAR(copyHip.world[13], 1.0f, 1e-5f);  // as the source itself does in the loop test
+    EXPECT_NEAR(copy.skinnedPositions[0].y, 1.0f, 1e-5f);
+    EXPECT_FLOAT_EQ(arm_.skinnedPositions[0].y, restY);
+    EXPECT_NEAR(arm_.animations[Lift].time, 0.0f, 1e-6f);
+
+    destroySkinnedModel(copy);
+    EXPECT_EQ(copy.bones, nullptr);
+    ASSERT_NE(arm_.bones, nullptr);
+    updateSkinnedModel(arm_, 0.0f);  // the source's arrays are still whole
+    EXPECT_EQ(arm_.skeletonStore.use_count(), 1);
+}

@@ -54,10 +54,12 @@ void LoadStaticModels() {
     for (int i = 1; i < RockModelCount; ++i) copyStaticModel(RockModels[i], RockModels[0]);
 }
 
-// Every monster reads the model itself: each has a skeleton of its own to pose.
+// The file is read once; every other monster shares its mesh and keyframes
+// and poses a skeleton of its own.
 void LoadMonsters() {
+    loadSkinnedModel(Monsters[0], "monster.a3f");
+    for (int i = 1; i < MaxMonsters; ++i) copySkinnedModel(Monsters[i], Monsters[0]);
     for (Monster& monster : Monsters) {
-        loadSkinnedModel(monster, "monster.a3f");
         if (monster.animationCount == 0) continue;
         monster.currentAnimation = 0;
         monster.animationFinished = false;

@@ -35,6 +35,7 @@ bool setAnimation(SkinnedModel& model, int index, bool loop, float startTime) {
     if (!model.animations) return false;
     if (index >= 0 && static_cast<std::uint32_t>(index) >= model.animationCount) return false;
     model.currentAnimation = index;
+    model.skinnedPoseCurrent = false;
     if (index >= 0) {
         model.animationFinished = false;
         model.animations[index].loop = loop;
@@ -144,15 +145,53 @@ void skinBones(SkinnedModel& model) {
 
 void updateSkinnedModel(SkinnedModel& model, float dt) {
     if (model.loaded == 0 || !model.bones || !model.skinnedPositions) return;
+    // A finished animation only recomputes the same world matrices from the
+    // same local ones: the skinned mesh it left stays right.
+    const bool poseHeld = model.skinnedPoseCurrent && model.animationFinished && model.animations &&
+                          model.currentAnimation >= 0;
     if (model.animations) advanceAnimation(model, dt);
+    if (poseHeld && model.animationFinished) return;
+    model.skinnedPoseCurrent = true;
     std::fill_n(model.skinnedPositions, model.vertexCount, Vector3{});
     if (model.hasNormals && model.skinnedNormals)
         std::fill_n(model.skinnedNormals, model.vertexCount, Vector3{});
     skinBones(model);
 }
 
+bool inViewVolume(const SkinnedModel& model) {
+    float projection[16];
+    glGetFloatv(GL_PROJECTION_MATRIX, projection);
+    const float* m = model.matrix.data();
+    // clip = projection * matrix, column-major as GL keeps them.
+    float c[16];
+    for (int col = 0; col < 4; ++col) {
+        for (int row = 0; row < 4; ++row) {
+            float sum = 0.0f;
+            for (int k = 0; k < 4; ++k) sum += projection[4 * k + row] * m[4 * col + k];
+            c[4 * col + row] = sum;
+        }
+    }
+    const float radius = model.poseRadius;
+    // Each plane is row 3 plus or minus row 0, 1 or 2 of the clip matrix,
+    // so in model space, where the sphere is.
+    for (int axis = 0; axis < 3; ++axis) {
+        for (const float sign : {1.0f, -1.0f}) {
+            const float a = c[3] + sign * c[axis];
+            const float b = c[7] + sign * c[4 + axis];
+            const float d = c[11] + sign * c[8 + axis];
+            const float w = c[15] + sign * c[12 + axis];
+            // The model's origin against the plane, in model units.
+            const float length = std::sqrt(a * a + b * b + d * d);
+            if (length == 0.0f) continue;
+            if (w / length < -radius) return false;
+        }
+    }
+    return true;
+}
+
 void drawSkinnedModel(const SkinnedModel& model) {
     if (model.loaded == 0 || !model.bones || !model.skinnedPositions) return;
+    if (model.poseRadius > 0.0f && !inViewVolume(model)) return;
     const bool normals = model.hasNormals && model.skinnedNormals;
     const bool texCoords = model.hasTexCoords && model.texCoordArray;
     glVertexPointer(3, GL_FLOAT, 0, model.skinnedPositions);

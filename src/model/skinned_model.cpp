@@ -4,6 +4,7 @@
 #include "model/a3f_reader.h"
 #include "model/bone_walk.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -22,6 +23,8 @@ struct SkeletonStore {
 };
 
 namespace {
+
+float measurePoseRadius(SkinnedModel& model);
 
 constexpr std::uint32_t AnyCount = std::numeric_limits<std::uint32_t>::max();
 constexpr std::uint32_t AnyInt = std::numeric_limits<std::int32_t>::max();
@@ -362,6 +365,60 @@ void finishSkinned(SkinnedModel& model, std::shared_ptr<SkeletonStore> store, co
             break;
         }
     }
+    model.poseRadius = measurePoseRadius(model);
+    model.skinnedPoseCurrent = false;
+}
+
+// Poses the skeleton at the rest pose and at every key, skinning each, and
+// keeps the farthest vertex. Linear blends between keys and their products
+// down the hierarchy can reach a little past the keys, hence the margin.
+float measurePoseRadius(SkinnedModel& model) {
+    float farthest = 0.0f;
+    for (std::uint32_t v = 0; v < model.vertexCount; ++v) {
+        const float* p = model.vertices[v].position;
+        farthest = std::max(farthest, p[0] * p[0] + p[1] * p[1] + p[2] * p[2]);
+    }
+    if (!model.bones || !model.skinnedPositions) return 1.5f * std::sqrt(farthest);
+    std::vector<Matrix4> bind(model.boneCount), bindWorld(model.boneCount);
+    for (std::uint32_t b = 0; b < model.boneCount; ++b) {
+        bind[b] = model.bones[b].local;
+        bindWorld[b] = model.bones[b].world;
+    }
+    const auto measure = [&] {
+        computeWorldMatrices(model);
+        std::fill_n(model.skinnedPositions, model.vertexCount, Vector3{});
+        skinBones(model);
+        for (std::uint32_t v = 0; v < model.vertexCount; ++v) {
+            const Vector3& p = model.skinnedPositions[v];
+            farthest = std::max(farthest, p.x * p.x + p.y * p.y + p.z * p.z);
+        }
+    };
+    measure();
+    for (std::uint32_t a = 0; a < model.animationCount && model.animations; ++a) {
+        const Animation& animation = model.animations[a];
+        for (int k = 0; k < animation.keyCount && animation.keys; ++k) {
+            for (std::uint32_t b = 0; b < model.boneCount; ++b) model.bones[b].local = bind[b];
+            const AnimationKey& key = animation.keys[k];
+            for (int f = 0; f < key.frameCount; ++f) {
+                const int bone = key.frames[f].bone;
+                if (bone >= 0 && static_cast<std::uint32_t>(bone) < model.boneCount)
+                    model.bones[bone].local = key.frames[f].matrix;
+            }
+            measure();
+        }
+    }
+    // Back to the rest pose, skinned, as the model was.
+    for (std::uint32_t b = 0; b < model.boneCount; ++b) {
+        model.bones[b].local = bind[b];
+        model.bones[b].world = bindWorld[b];
+    }
+    for (std::uint32_t v = 0; v < model.vertexCount; ++v) {
+        const ModelVertex& vertex = model.vertices[v];
+        model.skinnedPositions[v] = {vertex.position[0], vertex.position[1], vertex.position[2]};
+        if (model.skinnedNormals)
+            model.skinnedNormals[v] = {vertex.normal[0], vertex.normal[1], vertex.normal[2]};
+    }
+    return 1.5f * std::sqrt(farthest);
 }
 
 }  // namespace
@@ -378,6 +435,47 @@ void loadSkinnedModel(SkinnedModel& model, const char* fileName) {
     if (!parseSkinned(model, bytes.data(), bytes.size(), fileName, store, hierarchy)) return;
     loadMaterialTextures(model);
     finishSkinned(model, std::move(store), hierarchy, fileName);
+}
+
+void copySkinnedModel(SkinnedModel& dst, const SkinnedModel& src) {
+    if (&dst == &src) return;
+    releaseSkeleton(dst);
+    releaseMesh(dst);
+    copyStaticModel(dst, src);
+    dst.meshStore.reset();  // the source's arrays, not held by the copy
+    dst.hasNormals = src.hasNormals;
+    dst.hasTexCoords = src.hasTexCoords;
+    if (!src.skeletonStore) return;
+
+    auto own = std::make_shared<SkeletonStore>();
+    own->bones.assign(src.bones, src.bones + src.boneCount);
+    // Re-aim the hierarchy links at the copy's own bones.
+    const auto rebase = [&](Bone* bone) -> Bone* {
+        return bone ? own->bones.data() + (bone - src.bones) : nullptr;
+    };
+    for (Bone& bone : own->bones) {
+        bone.parent = rebase(bone.parent);
+        bone.firstChild = rebase(bone.firstChild);
+        bone.nextSibling = rebase(bone.nextSibling);
+    }
+    own->animations.assign(src.animations, src.animations + src.animationCount);
+    if (src.skinnedPositions)
+        own->positions.assign(src.skinnedPositions, src.skinnedPositions + src.vertexCount);
+    if (src.skinnedNormals) own->normals.assign(src.skinnedNormals, src.skinnedNormals + src.vertexCount);
+
+    dst.bones = own->bones.empty() ? nullptr : own->bones.data();
+    dst.boneCount = src.boneCount;
+    dst.animations = own->animations.empty() ? nullptr : own->animations.data();
+    dst.animationCount = src.animationCount;
+    dst.skinnedPositions = own->positions.empty() ? nullptr : own->positions.data();
+    dst.skinnedNormals = own->normals.empty() ? nullptr : own->normals.data();
+    dst.texCoordArray = src.texCoordArray;
+    dst.rootBone = src.rootBone;
+    dst.currentAnimation = src.currentAnimation;
+    dst.animationFinished = src.animationFinished;
+    dst.poseRadius = src.poseRadius;
+    dst.skinnedPoseCurrent = src.skinnedPoseCurrent;
+    dst.skeletonStore = std::move(own);
 }
 
 bool readSkinnedModel(SkinnedModel& model, const char* text, std::size_t size, const char* fileName) {

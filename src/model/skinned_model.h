@@ -65,9 +65,14 @@ struct SkinnedModel : StaticModel {
     int rootBone = -1;
     int currentAnimation = -1;
     bool animationFinished = false;
+    // Reaches past every vertex from the model's origin in the rest pose and
+    // every key of every animation, with room for the poses between keys.
+    float poseRadius = 0.0f;
+    bool skinnedPoseCurrent = false;  // skinnedPositions hold the bones' pose
     // Holds the bones, weights, animations and skinned buffers the pointers
     // above name. A C++ copy of the record shares them, pose included; give
-    // every animated instance its own loadSkinnedModel.
+    // every animated instance its own loadSkinnedModel or copySkinnedModel.
+    // The store of a copySkinnedModel holds only the copy's own parts.
     std::shared_ptr<SkeletonStore> skeletonStore;
 };
 
@@ -76,6 +81,13 @@ struct SkinnedModel : StaticModel {
 // for the mesh and `bones` for the skeleton afterwards; a file refused by
 // either pass leaves the model not loaded.
 void loadSkinnedModel(SkinnedModel& model, const char* fileName);
+
+// Makes `dst` another instance of `src` without reading the file again: it
+// shares what never changes (mesh, faces, materials, textures, weights,
+// keyframes, texture coordinates) and owns its bones, animation playback
+// and skinned buffers, starting from the pose `src` has now. The copy owns
+// nothing it shares: `src` must stay loaded while the copy is used.
+void copySkinnedModel(SkinnedModel& dst, const SkinnedModel& src);
 
 // The same reader on bytes in memory, without GL (no textures). For tools
 // and fuzzing. True when the mesh was loaded.
@@ -95,7 +107,8 @@ void destroySkinnedModel(SkinnedModel& model);
 bool setAnimation(SkinnedModel& model, int index, bool loop, float startTime);
 
 // Once per frame: advances the current animation by `dt` seconds, poses the
-// skeleton and recomputes skinnedPositions and skinnedNormals. Does nothing
+// skeleton and recomputes skinnedPositions and skinnedNormals unless the
+// pose is the one they already hold. Does nothing
 // to a model that is not loaded or has no skeleton.
 void updateSkinnedModel(SkinnedModel& model, float dt);
 
@@ -110,7 +123,11 @@ void computeWorldMatrices(SkinnedModel& model);
 // and skinnedNormals; updateSkinnedModel clears them first.
 void skinBones(SkinnedModel& model);
 
+// False when the model's bounding sphere lies wholly outside the view
+// volume of the current projection matrix with `matrix` as model-view.
+bool inViewVolume(const SkinnedModel& model);
+
 // Draws the posed mesh with `matrix` as the model-view matrix, one
-// glDrawElements per material. Expects the vertex, normal and texture
+// glDrawElements per material; a model outside the view is not sent. Expects the vertex, normal and texture
 // coordinate arrays enabled, and leaves them so.
 void drawSkinnedModel(const SkinnedModel& model);

@@ -51,4 +51,8 @@ private:
     int ascent_ = 0;
 };
 
+// Tells the allocator to keep freed memory rather than hand it back to the
+// system and fault it in again; each backend calls it at start-up.
+void KeepFreedMemory();
+
 }  // namespace platform

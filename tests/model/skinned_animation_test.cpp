@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cmath>
 #include <cstring>
 #include <string>
 
@@ -209,3 +210,97 @@ TEST_F(SkinnedDrawTest, MissingArraysAreOffDuringTheDrawAndBackOnAfter) {
 }
 
 }  // namespace
+
+TEST_F(SkinnedAnimationTest, CopiesShareWhatNeverChangesAndPoseThemselves) {
+    SkinnedModel copy;
+    copySkinnedModel(copy, arm_);
+    ASSERT_NE(copy.bones, nullptr);
+    ASSERT_EQ(copy.boneCount, arm_.boneCount);
+    EXPECT_NE(copy.bones, arm_.bones);
+    EXPECT_NE(copy.skinnedPositions, arm_.skinnedPositions);
+    EXPECT_NE(copy.animations, arm_.animations);
+    EXPECT_EQ(copy.faces, arm_.faces);
+    EXPECT_EQ(copy.vertices, arm_.vertices);
+    EXPECT_EQ(copy.texCoordArray, arm_.texCoordArray);
+    for (std::uint32_t b = 0; b < copy.boneCount; ++b) {
+        EXPECT_EQ(copy.bones[b].weights, arm_.bones[b].weights);
+        if (arm_.bones[b].parent) {
+            EXPECT_EQ(copy.bones[b].parent, copy.bones + (arm_.bones[b].parent - arm_.bones)) << b;
+        }
+        if (arm_.bones[b].firstChild) {
+            EXPECT_EQ(copy.bones[b].firstChild, copy.bones + (arm_.bones[b].firstChild - arm_.bones)) << b;
+        }
+    }
+    for (std::uint32_t a = 0; a < copy.animationCount; ++a)
+        EXPECT_EQ(copy.animations[a].keys, arm_.animations[a].keys);
+    // The copy holds no share of the source's arrays.
+    EXPECT_EQ(copy.meshStore, nullptr);
+    EXPECT_EQ(arm_.skeletonStore.use_count(), 1);
+    EXPECT_EQ(arm_.meshStore.use_count(), 1);
+
+    const float restY = arm_.skinnedPositions[0].y;
+    ASSERT_TRUE(setAnimation(copy, Lift, true, 1.4f));
+    updateSkinnedModel(copy, 0.1f);
+    const Bone& copyHip = copy.bones[findBone(copy, "hip")];
+    EXPECT_NEAR(copyHip.world[13], 1.0f, 1e-5f);  // as the source itself does in the loop test
+    EXPECT_NEAR(copy.skinnedPositions[0].y, 1.0f, 1e-5f);
+    EXPECT_FLOAT_EQ(arm_.skinnedPositions[0].y, restY);
+    EXPECT_NEAR(arm_.animations[Lift].time, 0.0f, 1e-6f);
+
+    destroySkinnedModel(copy);
+    EXPECT_EQ(copy.bones, nullptr);
+    ASSERT_NE(arm_.bones, nullptr);
+    updateSkinnedModel(arm_, 0.0f);  // the source's arrays are still whole
+    EXPECT_EQ(arm_.skeletonStore.use_count(), 1);
+}
+
+TEST_F(SkinnedAnimationTest, PoseRadiusHoldsEveryFrameOfEveryAnimation) {
+    ASSERT_GT(arm_.poseRadius, 0.0f);
+    for (int animation : {Bend, Lift}) {
+        ASSERT_TRUE(setAnimation(arm_, animation, true, 0.0f));
+        for (int step = 0; step < 40; ++step) {
+            updateSkinnedModel(arm_, 0.05f);
+            for (std::uint32_t v = 0; v < arm_.vertexCount; ++v) {
+                const Vector3& p = arm_.skinnedPositions[v];
+                EXPECT_LE(std::sqrt(p.x * p.x + p.y * p.y + p.z * p.z), arm_.poseRadius)
+                    << "animation " << animation << " step " << step << " vertex " << v;
+            }
+        }
+    }
+}
+
+TEST_F(SkinnedAnimationTest, AFinishedPoseIsNotSkinnedAgain) {
+    ASSERT_TRUE(setAnimation(arm_, Lift, false, 0.0f));
+    updateSkinnedModel(arm_, 5.0f);  // past the end
+    updateSkinnedModel(arm_, 0.1f);
+    ASSERT_TRUE(arm_.animationFinished);
+    arm_.skinnedPositions[0].x = 42.0f;  // a stale value would be rewritten
+    updateSkinnedModel(arm_, 0.1f);
+    EXPECT_EQ(arm_.skinnedPositions[0].x, 42.0f);
+    ASSERT_TRUE(setAnimation(arm_, Bend, true, 0.0f));
+    updateSkinnedModel(arm_, 0.1f);
+    EXPECT_NE(arm_.skinnedPositions[0].x, 42.0f);
+}
+
+TEST_F(SkinnedDrawTest, OnlyModelsWhoseSphereReachesTheViewAreInIt) {
+    const std::string text = ArmFile();
+    SkinnedModel arm;
+    ASSERT_TRUE(readSkinnedModel(arm, text.data(), text.size(), "arm.a3f"));
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();  // the view volume is the cube from -1 to 1
+    glMatrixMode(GL_MODELVIEW);
+    const float r = arm.poseRadius;
+    arm.matrix[12] = 0.0f;
+    EXPECT_TRUE(inViewVolume(arm));
+    arm.matrix[12] = 1.0f + 0.9f * r;
+    EXPECT_TRUE(inViewVolume(arm));
+    arm.matrix[12] = 1.0f + 1.1f * r;
+    EXPECT_FALSE(inViewVolume(arm));
+    arm.matrix[12] = 0.0f;
+    arm.matrix[13] = -1.0f - 1.1f * r;
+    EXPECT_FALSE(inViewVolume(arm));
+    arm.matrix[13] = 0.0f;
+    arm.matrix[14] = 1.0f + 1.1f * r;
+    EXPECT_FALSE(inViewVolume(arm));
+    destroySkinnedModel(arm);
+}

@@ -76,6 +76,10 @@ RunReport Sample() {
     r.update = {0.5, 0.25, 1.0, 2.0};
     r.render = {3.0, 2.5, 6.0, 9.5};
     r.total = {3.5, 2.75, 7.0, 11.5};
+    r.cpu = {4.5, 4.25, 8.0, 12.5};
+    r.pageFaultsPerFrame = 12.5;
+    r.allocationsPerFrame = 0.0;
+    r.trianglesPerFrame = 70123.25;
     r.peakRssKb = 81234;
     return r;
 }
@@ -98,6 +102,10 @@ TEST(JsonReport, HoldsEveryKeyWithItsValue) {
              "\"render\": {\"mean\": 3.0000, \"median\": 2.5000, \"p95\": 6.0000, \"max\": 9.5000}",
              "\"total\": {\"mean\": 3.5000, \"median\": 2.7500, \"p95\": 7.0000, \"max\": 11.5000}",
              "\"fatal\": true,",
+             "\"cpu_ms\": {\"mean\": 4.5000, \"median\": 4.2500, \"p95\": 8.0000, \"max\": 12.5000},",
+             "\"page_faults_per_frame\": 12.5000,",
+             "\"allocations_per_frame\": 0.0000,",
+             "\"triangles_per_frame\": 70123.2500,",
              "\"peak_rss_kb\": 81234",
          }) {
         EXPECT_NE(json.find(expected), std::string::npos) << expected << "\nin\n" << json;
@@ -133,12 +141,22 @@ TEST(JsonReport, IsOneBalancedObjectInTheKeyOrder) {
     for (const char* key :
          {"\"frames\"", "\"virtual_seconds\"", "\"game_state\"", "\"level_index\"", "\"level_count\"",
           "\"coin_count\"", "\"player_pos\"", "\"carried_rocks\"", "\"level_passes\"", "\"deaths\"",
-          "\"messages\"", "\"fatal\"", "\"frame_ms\"", "\"peak_rss_kb\""}) {
+          "\"messages\"", "\"fatal\"", "\"frame_ms\"", "\"cpu_ms\"", "\"page_faults_per_frame\"",
+          "\"allocations_per_frame\"", "\"triangles_per_frame\"", "\"peak_rss_kb\""}) {
         const std::size_t at = json.find(key);
         ASSERT_NE(at, std::string::npos) << key;
         EXPECT_GT(at, last) << key;
         last = at;
     }
+}
+
+TEST(JsonReport, FiguresNotCountedAreNull) {
+    RunReport r = Sample();
+    r.allocationsPerFrame = -1.0;
+    r.trianglesPerFrame = -1.0;
+    const std::string json = FormatJson(r);
+    EXPECT_NE(json.find("\"allocations_per_frame\": null,"), std::string::npos) << json;
+    EXPECT_NE(json.find("\"triangles_per_frame\": null,"), std::string::npos) << json;
 }
 
 TEST(JsonReport, FloatsKeepEnoughDigitsToReadBackExactly) {

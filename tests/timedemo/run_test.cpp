@@ -167,6 +167,29 @@ TEST_F(TimedemoRun, SameSeedSameGameState) {
     EXPECT_GT(std::hypot(x - 5.0f, z - 5.0f), 5.0f) << "the autopilot walked away from the start";
 }
 
+TEST_F(TimedemoRun, CountsCpuFaultsAllocationsAndTrianglesPerFrame) {
+    const ToolRun result = run("--autopilot --frames 400 --seed 1");
+    ASSERT_EQ(result.status, 0) << result.err;
+    double mean = 0, median = 0, p95 = 0, max = 0;
+    ASSERT_EQ(std::sscanf(Field(result.json, "cpu_ms").c_str(),
+                          "{\"mean\": %lf, \"median\": %lf, \"p95\": %lf, \"max\": %lf}", &mean, &median,
+                          &p95, &max),
+              4)
+        << result.json;
+    EXPECT_GT(median, 0.0);
+    EXPECT_LE(median, p95);
+    EXPECT_LE(p95, max);
+    EXPECT_GE(std::atof(Field(result.json, "page_faults_per_frame").c_str()), 0.0);
+    // The cave around the start alone is thousands of triangles.
+    EXPECT_GT(std::atof(Field(result.json, "triangles_per_frame").c_str()), 1000.0) << result.json;
+    // Start-up allocations spread over 400 frames stay under one a frame;
+    // anything allocating every frame does not.
+    const std::string allocations = Field(result.json, "allocations_per_frame");
+    if (allocations != "null") {
+        EXPECT_LT(std::atof(allocations.c_str()), 1.0) << result.json;
+    }
+}
+
 TEST_F(TimedemoRun, ScreenshotShowsTheCaveAtTheWindowSize) {
     const std::string png = file("frame.png");
     const ToolRun r = run("--frames 4 --size 160x120 --screenshot 3:'" + png + "'");

@@ -6,6 +6,7 @@
 #include "autopilot.h"
 #include "cave/cave_cell.h"
 #include "cave/level_build.h"
+#include "frame_counters.h"
 #include "game/game_state.h"
 #include "game/hud.h"
 #include "game/monsters.h"
@@ -139,10 +140,13 @@ int RunDemo(const DemoOptions& options, const std::vector<ScriptEvent>& script, 
     pilotMessages.reserve(16);
 
     const std::size_t reserve = std::min(static_cast<std::size_t>(options.frames), MaxReservedFrames);
-    std::vector<double> updateMs, renderMs, totalMs;
+    std::vector<double> updateMs, renderMs, totalMs, cpuMs;
     updateMs.reserve(reserve);
     renderMs.reserve(reserve);
     totalMs.reserve(reserve);
+    cpuMs.reserve(reserve);
+    PrimitiveCounter primitives;
+    std::uint64_t faults = 0, allocations = 0, triangles = 0;
 
     std::vector<ScreenshotRequest> shots = options.screenshots;
     std::stable_sort(shots.begin(), shots.end(), [](const ScreenshotRequest& a, const ScreenshotRequest& b) {
@@ -173,10 +177,18 @@ int RunDemo(const DemoOptions& options, const std::vector<ScriptEvent>& script, 
         headless::AdvanceClock(static_cast<std::uint32_t>(options.frameMs));
         advancedMs += static_cast<std::uint64_t>(options.frameMs);
         const int swapsBefore = headless::Window().swaps;
+        const CounterSample before = SampleCounters();
+        primitives.begin();
         running = RunLoopTurn();
+        const std::uint64_t sent = headless::Window().open ? primitives.end() : 0;
+        const CounterSample after = SampleCounters();
         watch.see(GameState);
         headless::PlayAudioBuffersDue();
         if (running && headless::Window().swaps != swapsBefore) {
+            cpuMs.push_back(after.cpuMs - before.cpuMs);
+            faults += after.pageFaults - before.pageFaults;
+            allocations += after.allocations - before.allocations;
+            triangles += sent;
             updateMs.push_back(LastFrameCosts.updateMs);
             renderMs.push_back(LastFrameCosts.renderMs);
             totalMs.push_back(LastFrameCosts.updateMs + LastFrameCosts.renderMs);
@@ -194,7 +206,13 @@ int RunDemo(const DemoOptions& options, const std::vector<ScriptEvent>& script, 
     report.update = SummariseCosts(updateMs);
     report.render = SummariseCosts(renderMs);
     report.total = SummariseCosts(totalMs);
+    report.cpu = SummariseCosts(cpuMs);
+    const double drawn = std::max<double>(static_cast<double>(totalMs.size()), 1.0);
+    report.pageFaultsPerFrame = static_cast<double>(faults) / drawn;
+    report.allocationsPerFrame = ProgramAllocationsCounted ? static_cast<double>(allocations) / drawn : -1.0;
+    report.trianglesPerFrame = primitives.available() ? static_cast<double>(triangles) / drawn : -1.0;
 
+    if (headless::Window().open) primitives.release();
     ShutdownApplication();
     ReleaseProgramObjects();
     HudVisible = true;

@@ -25,6 +25,9 @@ std::string MsText(double value) {
     return text;
 }
 
+// Null for a figure the run could not count.
+std::string PerFrameText(double value) { return value < 0.0 ? "null" : MsText(value); }
+
 std::string StatsJson(const CostStats& s) {
     return "{\"mean\": " + MsText(s.mean) + ", \"median\": " + MsText(s.median) +
            ", \"p95\": " + MsText(s.p95) + ", \"max\": " + MsText(s.max) + "}";
@@ -110,6 +113,10 @@ std::string FormatJson(const RunReport& r) {
     json += "  \"frame_ms\": {\"update\": " + StatsJson(r.update) + ",\n";
     json += "               \"render\": " + StatsJson(r.render) + ",\n";
     json += "               \"total\": " + StatsJson(r.total) + "},\n";
+    json += "  \"cpu_ms\": " + StatsJson(r.cpu) + ",\n";
+    json += "  \"page_faults_per_frame\": " + PerFrameText(r.pageFaultsPerFrame) + ",\n";
+    json += "  \"allocations_per_frame\": " + PerFrameText(r.allocationsPerFrame) + ",\n";
+    json += "  \"triangles_per_frame\": " + PerFrameText(r.trianglesPerFrame) + ",\n";
     json += "  \"peak_rss_kb\": " + std::to_string(r.peakRssKb) + ",\n";
     json += "  \"drawn_frames\": " + std::to_string(r.drawnFrames) + "\n";
     json += "}\n";
@@ -131,6 +138,13 @@ std::string FormatSummary(const RunReport& r) {
     summary += StatsLine("update", r.update);
     summary += StatsLine("render", r.render);
     summary += StatsLine("total", r.total);
+    summary += "frame CPU in ms (all threads):\n";
+    summary += StatsLine("cpu", r.cpu);
+    char counts[200];
+    std::snprintf(counts, sizeof counts, "per frame: page faults %.1f, allocations %s, triangles %s\n",
+                  r.pageFaultsPerFrame, PerFrameText(r.allocationsPerFrame).c_str(),
+                  PerFrameText(r.trianglesPerFrame).c_str());
+    summary += counts;
     summary += "peak memory " + std::to_string(r.peakRssKb) + " kB\n";
     for (const std::string& message : r.messages) summary += "message: " + message + "\n";
     return summary;

@@ -30,6 +30,10 @@ struct RunReport {
     std::vector<std::string> messages;
     bool fatal = false;  // the run ended in the game's fatal error box
     CostStats update, render, total;
+    CostStats cpu;  // process CPU of all threads over each drawn frame's turn
+    double pageFaultsPerFrame = 0.0;
+    double allocationsPerFrame = 0.0;  // negative when not counted
+    double trianglesPerFrame = 0.0;    // negative when not counted
     long peakRssKb = 0;
 };
 

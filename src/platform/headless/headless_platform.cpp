@@ -64,6 +64,9 @@ bool ModeAvailable(int width, int height) {
            s.displayModes.end();
 }
 
+// Before main, so that the whole run keeps its freed memory.
+[[maybe_unused]] const bool FreedMemoryKept = (KeepFreedMemory(), true);
+
 }  // namespace
 
 std::uint32_t Milliseconds() { return State().clock; }

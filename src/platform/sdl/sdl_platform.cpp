@@ -61,6 +61,9 @@ int VirtualKey(SDL_Keycode key) {
 
 Uint32 AxisValue(Sint16 value) { return static_cast<Uint32>(value + 32768); }
 
+// Before main, so that the whole run keeps its freed memory.
+[[maybe_unused]] const bool FreedMemoryKept = (KeepFreedMemory(), true);
+
 }  // namespace
 
 std::uint32_t Milliseconds() { return ClockStarted ? SDL_GetTicks() : 0; }

@@ -2,8 +2,10 @@
 #include "app/input.h"
 #include "app/shell.h"
 #include "app/utilities.h"
+#include "audio/midi_player.h"
 #include "cave/level_build.h"
 #include "game/game_state.h"
+#include "game/hud.h"
 #include "game/media_loading.h"
 #include "game/player.h"
 #include "game_fixture.h"
@@ -143,6 +145,37 @@ TEST_F(MonsterTest, AHitBelowZeroCoinsKillsAndZeroCoinsSurvive) {
     monsterFrames(1);
     EXPECT_EQ(GameState, Playing);
     EXPECT_EQ(CoinCount, 0);
+}
+
+TEST_F(MonsterTest, EveryHitRedrawsTheHudAndAFatalOnePlaysTheDirge) {
+    // A one-note song, so that the dirge is known by its note.
+    constexpr char DirgeKey = 50;
+    const char track[] = {0,    static_cast<char>(0x90), DirgeKey, 100,
+                          0x50, static_cast<char>(0x80), DirgeKey, 0};
+    const std::string header("MThd\0\0\0\6\0\0\0\1\0\x60MTrk\0\0\0\x08", 22);
+    folder_.writeMedia("durge.mid", header + std::string(track, sizeof track));
+    platform::headless::PlugMidiOutput();
+    begin();
+    OpenMidiDevice();
+    const auto dirgePlays = [] {
+        return MidiSong.playing && MidiSong.eventCount > 0 && MidiSong.events[0].data1 == DirgeKey;
+    };
+
+    const int redraws = HudRedraws;
+    put(0, 6.0f, 5.0f, AnimAttack);
+    SeedRandom(seedTaking(2));
+    monsterFrames(1);
+    EXPECT_EQ(CoinCount, 8);
+    EXPECT_EQ(HudRedraws, redraws + 1);
+    EXPECT_FALSE(dirgePlays());
+
+    CoinCount = 0;
+    put(0, 6.0f, 5.0f, AnimAttack);
+    monsterFrames(1);
+    EXPECT_EQ(GameState, Dead);
+    EXPECT_EQ(HudRedraws, redraws + 2);
+    EXPECT_TRUE(dirgePlays());
+    CloseMidiDevice();
 }
 
 TEST_F(MonsterTest, OtherMonstersDoNotRobTheRestartAfterAFatalHit) {

@@ -21,7 +21,7 @@ fail() { echo "FAIL ($key): $*"; exit 1; }
 
 rm -f "$game_folder/media/game.ini"
 xdotool mousemove 3 3  # far from where the window will be centred
-SDL_NO_SIGNAL_HANDLERS=1 SDL_AUDIODRIVER=dummy "$game_folder/umbrafall" &
+SDL_NO_SIGNAL_HANDLERS=1 SDL_AUDIODRIVER=dummy "$game_folder/umbrafall" 2>"$game_folder/stderr.txt" &
 pid=$!
 
 launcher=
@@ -29,7 +29,12 @@ for _ in $(seq 100); do
   launcher=$(xdotool search --onlyvisible --class '^Options$' 2>/dev/null | head -n 1) && [ -n "$launcher" ] && break
   sleep 0.1
 done
-[ -n "$launcher" ] || { kill -9 $pid; fail "no launcher"; }
+if [ -z "$launcher" ]; then
+  kill -0 $pid 2>/dev/null && { kill -9 $pid; fail "no launcher"; }
+  status=0
+  wait $pid || status=$?
+  fail "the game ended with status $status before its launcher showed: $(cat "$game_folder/stderr.txt")"
+fi
 # Alt+S until the launcher goes: a key that comes before it takes the focus is lost.
 for _ in $(seq 50); do
   xdotool windowfocus --sync "$launcher" key alt+s 2>/dev/null || true

@@ -33,7 +33,8 @@ if [ -z "$launcher" ]; then
   kill -0 $pid 2>/dev/null && { kill -9 $pid; fail "no launcher"; }
   status=0
   wait $pid || status=$?
-  fail "the game ended with status $status before its launcher showed: $(cat "$game_folder/stderr.txt")"
+  echo "FAIL ($key): the game ended with status $status before its launcher showed: $(cat "$game_folder/stderr.txt")"
+  exit 3
 fi
 # Alt+S until the launcher goes: a key that comes before it takes the focus is lost.
 for _ in $(seq 50); do
@@ -89,6 +90,16 @@ echo "ok ($key): pointer $MOUSE_X,$MOUSE_Y, window ${WIDTH}x${HEIGHT} at $X,$Y, 
 SESSION
 chmod +x "$work/session.sh"
 
+# A game that ends before its launcher shows has been seen a few times in
+# full parallel runs and never alone; until its cause is found, such a session
+# is reported and tried once more.
 for key in Escape q; do
-  xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" "$work/session.sh" "$work/game" "$key"
+  status=0
+  xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" "$work/session.sh" "$work/game" "$key" || status=$?
+  if [ $status -eq 3 ]; then
+    echo "trying the $key session again"
+    xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" "$work/session.sh" "$work/game" "$key"
+  elif [ $status -ne 0 ]; then
+    exit $status
+  fi
 done

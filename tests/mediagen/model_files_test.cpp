@@ -640,6 +640,34 @@ TEST(ModelFiles, MonsterHasAFullSkeletonAndWholeWeights) {
         for (int i : {0, 5, 10}) EXPECT_EQ(b.fileMatrix[i], 1.0f) << b.name;
 }
 
+// Up to 16 of them are drawn every frame; each material is one draw call,
+// and a draw costs every vertex between its lowest and highest index.
+TEST(ModelFiles, MonsterIsLightAndEachMaterialDrawsOnlyItsOwnVertices) {
+    const Model& m = model("monster.a3f");
+    EXPECT_LE(m.faces.size(), 2000u);
+    EXPECT_LE(m.vertices.size(), 3000u);
+    const std::size_t materials = m.materials.size();
+    std::vector<std::uint32_t> low(materials, ~0u), high(materials, 0);
+    std::vector<int> owner(m.vertices.size(), -1);
+    for (const Face& f : m.faces) {
+        ASSERT_LT(f.material, materials);
+        for (std::uint32_t v : f.index) {
+            low[f.material] = std::min(low[f.material], v);
+            high[f.material] = std::max(high[f.material], v);
+            EXPECT_TRUE(owner[v] < 0 || owner[v] == static_cast<int>(f.material))
+                << "vertex " << v << " is drawn by materials " << owner[v] << " and " << f.material;
+            owner[v] = static_cast<int>(f.material);
+        }
+    }
+    std::uint32_t expectedLow = 0;
+    for (std::size_t k = 0; k < materials; ++k) {
+        EXPECT_EQ(low[k], expectedLow) << m.materials[k].name;
+        expectedLow = high[k] + 1;
+    }
+    EXPECT_EQ(expectedLow, m.vertices.size());
+    EXPECT_EQ(std::count(owner.begin(), owner.end(), -1), 0) << "vertices no face uses";
+}
+
 TEST(ModelFiles, MonsterStandsOnTheFloorFacingPlusZWithItsHeadAtRockHeight) {
     const Model& m = model("monster.a3f");
     const Box b = bounds(m.vertices);

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <map>
 #include <tuple>
@@ -187,6 +188,89 @@ TEST(ModelMesh, BackFacesFlipWindingAndNormals) {
         EXPECT_LT(dotOf(n, faceNormal(mesh, mesh.triangles[i])), 0.0f);
         EXPECT_GT(dotOf(n, mesh.vertices[back.a].normal), 0.0f);
     }
+}
+
+TEST(ModelMesh, TubeClosedAtBothEndsIsADoubleConeWoundOutward) {
+    Mesh mesh;
+    const float r = 0.5f;
+    addTube(mesh, {{0, 0, 0}, {0, 1, 0.2f}, {0, 3, 0}}, {0.0f, r, 0.0f}, 8, {0, 0, 1}, {1, 1}, 0, UvRect{});
+    EXPECT_EQ(mesh.triangles.size(), 16u);  // one triangle per segment at each point
+    EXPECT_TRUE(closedAndConsistent(mesh));
+    // The middle ring lies square to the line between the path's ends, at
+    // y = 1: two cones of heights 1 and 2 on one octagon, however it is moved.
+    const float octagon = 0.5f * 8.0f * r * r * std::sin(2.0f * Pi / 8.0f);
+    EXPECT_NEAR(enclosedVolume(mesh), octagon * (1.0f + 2.0f) / 3.0f, 1e-3f * octagon);
+    for (const MeshTriangle& t : mesh.triangles) {
+        const Vec3 n = mesh.vertices[t.a].normal + mesh.vertices[t.b].normal + mesh.vertices[t.c].normal;
+        EXPECT_GT(dotOf(faceNormal(mesh, t), n), 0.0f);
+    }
+}
+
+TEST(ModelMesh, TubeNormalsLeanTowardItsThinEnd) {
+    Mesh mesh;
+    addTube(mesh, {{0, 0, 0}, {0, 2, 0}}, {1.0f, 0.0f}, 6, {0, 0, 1}, {1, 1}, 0, UvRect{});
+    ASSERT_EQ(mesh.vertices.size(), 14u);  // two rings of 6 + 1 columns
+    EXPECT_EQ(mesh.triangles.size(), 6u);  // the open base is left for another shape to hide
+    for (int j = 0; j < 6; ++j) {
+        const MeshVertex& v = mesh.vertices[static_cast<std::size_t>(j)];
+        EXPECT_NEAR(std::hypot(v.position.x, v.position.z), 1.0f, 1e-5f);
+        // A cone of half-angle atan(1/2): its surface normal rises at atan(1/2) too.
+        EXPECT_NEAR(v.normal.y, 1.0f / std::sqrt(5.0f), 1e-4f);
+        EXPECT_GT(v.normal.x * v.position.x + v.normal.z * v.position.z, 0.0f);
+    }
+    EXPECT_NEAR(mesh.vertices[7].position.y, 2.0f, 1e-6f);
+    Mesh none;
+    addTube(none, {{0, 0, 0}}, {1.0f}, 6, {0, 0, 1}, {1, 1}, 0, UvRect{});
+    EXPECT_TRUE(none.vertices.empty() && none.triangles.empty());
+}
+
+TEST(ModelMesh, GroupedPartsEachDrawFromARunOfTheirOwnVertices) {
+    Mesh mesh;
+    addLathe(mesh, makeProfile(sphereOutline(1.0f, 0.0f, 6), false), 8, Frame{}, {1, 1}, 0, UvRect{});
+    // Parts interleaved so that most vertices are shared by two or three of them.
+    for (std::size_t i = 0; i < mesh.triangles.size(); ++i)
+        mesh.triangles[i].part = static_cast<int>((i * 7) % 3);
+    const Mesh before = mesh;
+    const std::vector<std::uint32_t> source = groupVerticesByPart(mesh);
+
+    ASSERT_EQ(source.size(), mesh.vertices.size());
+    ASSERT_EQ(mesh.triangles.size(), before.triangles.size());
+    EXPECT_GT(mesh.vertices.size(), before.vertices.size());  // shared vertices were copied
+    for (std::size_t v = 0; v < source.size(); ++v) {
+        ASSERT_LT(source[v], before.vertices.size());
+        EXPECT_EQ(mesh.vertices[v].position.x, before.vertices[source[v]].position.x);
+        EXPECT_EQ(mesh.vertices[v].normal.y, before.vertices[source[v]].normal.y);
+        EXPECT_EQ(mesh.vertices[v].u, before.vertices[source[v]].u);
+    }
+    // Same triangles, sorted by part, each part's in its old order.
+    std::size_t next[3] = {0, 0, 0};
+    std::vector<std::vector<const MeshTriangle*>> oldByPart(3);
+    for (const MeshTriangle& t : before.triangles) oldByPart[static_cast<std::size_t>(t.part)].push_back(&t);
+    std::uint32_t low[3] = {~0u, ~0u, ~0u}, high[3] = {0, 0, 0};
+    std::vector<int> owner(mesh.vertices.size(), -1);
+    for (std::size_t i = 0; i < mesh.triangles.size(); ++i) {
+        const MeshTriangle& t = mesh.triangles[i];
+        if (i > 0) {
+            ASSERT_GE(t.part, mesh.triangles[i - 1].part);
+        }
+        const auto p = static_cast<std::size_t>(t.part);
+        const MeshTriangle& old = *oldByPart[p][next[p]++];
+        EXPECT_EQ(source[t.a], old.a);
+        EXPECT_EQ(source[t.b], old.b);
+        EXPECT_EQ(source[t.c], old.c);
+        for (std::uint32_t v : {t.a, t.b, t.c}) {
+            low[p] = std::min(low[p], v);
+            high[p] = std::max(high[p], v);
+            EXPECT_TRUE(owner[v] == -1 || owner[v] == t.part) << "vertex " << v << " drawn by two parts";
+            owner[v] = t.part;
+        }
+    }
+    // The runs follow one another with no gap and no vertex left unused.
+    EXPECT_EQ(low[0], 0u);
+    EXPECT_EQ(low[1], high[0] + 1);
+    EXPECT_EQ(low[2], high[1] + 1);
+    EXPECT_EQ(high[2] + 1, mesh.vertices.size());
+    EXPECT_EQ(std::count(owner.begin(), owner.end(), -1), 0);
 }
 
 TEST(ModelMesh, TriangleWithoutAreaIsLeftOut) {

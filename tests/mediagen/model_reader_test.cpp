@@ -14,6 +14,7 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <map>
 #include <string>
@@ -117,6 +118,34 @@ TEST(ModelReader, MonsterWalksOnTheFloorAndFallsDead) {
     heightRange(monster, low, high);
     EXPECT_LT(high, 0.9f);
     EXPECT_GT(low, -0.2f);
+    destroySkinnedModel(monster);
+}
+
+// The game leaves a monster undrawn when this sphere is out of view, so it
+// must hold in every pose the game shows: each animation looped, blended
+// into from the one before, and the dying one to its end.
+TEST(ModelReader, MonsterStaysInsideItsPoseRadiusInEveryAnimation) {
+    const std::string& text = mediaTexts().at("monster.a3f");
+    SkinnedModel monster;
+    ASSERT_TRUE(readSkinnedModel(monster, text.data(), text.size(), "monster.a3f"));
+    ASSERT_GT(monster.poseRadius, 0.0f);
+    ASSERT_EQ(monster.animationCount, 7u);
+    float farthest = 0.0f;
+    for (std::uint32_t a = 0; a < monster.animationCount; ++a) {
+        const bool loop = std::string(monster.animations[a].name) != "dead";
+        ASSERT_TRUE(setAnimation(monster, static_cast<int>(a), loop, -0.25f));
+        const int steps = static_cast<int>((monster.animations[a].length + 0.25f) * 60.0f) + 30;
+        for (int step = 0; step < steps; ++step) {
+            updateSkinnedModel(monster, 1.0f / 60.0f);
+            for (std::uint32_t v = 0; v < monster.vertexCount; ++v) {
+                const Vector3& p = monster.skinnedPositions[v];
+                farthest = std::max(farthest, std::sqrt(p.x * p.x + p.y * p.y + p.z * p.z));
+            }
+            ASSERT_LE(farthest, monster.poseRadius) << monster.animations[a].name << " step " << step;
+        }
+    }
+    // Loose enough to hold, not so loose that it never culls.
+    EXPECT_GT(farthest, 0.6f * monster.poseRadius) << farthest << " " << monster.poseRadius;
     destroySkinnedModel(monster);
 }
 

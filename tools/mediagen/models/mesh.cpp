@@ -1,5 +1,6 @@
 #include "mesh.h"
 
+#include <algorithm>
 #include <cstddef>
 
 std::uint32_t Mesh::addVertex(const MeshVertex& vertex) {
@@ -266,4 +267,68 @@ void addCurvedStrip(Mesh& mesh, const Profile& line, float thickness, float z0, 
         mesh.addTriangle(c[0], c[1], c[2], part);
         mesh.addTriangle(c[0], c[2], c[3], part);
     }
+}
+
+void addTube(Mesh& mesh, const std::vector<Vec3>& path, const std::vector<float>& radii, int segments,
+             Vec3 front, Vec2 radial, int part, const UvRect& uv) {
+    const std::size_t n = std::min(path.size(), radii.size());
+    if (n < 2 || segments < 3) return;
+    std::vector<float> along(n, 0.0f);
+    for (std::size_t i = 1; i < n; ++i) along[i] = along[i - 1] + lengthOf(path[i] - path[i - 1]);
+    const std::uint32_t first = static_cast<std::uint32_t>(mesh.vertices.size());
+    const int columns = segments + 1;
+    for (std::size_t i = 0; i < n; ++i) {
+        const std::size_t before = i == 0 ? 0 : i - 1, after = i + 1 == n ? i : i + 1;
+        const Frame frame = frameAlong(path[i], path[after] - path[before], front);
+        // The taper tilts the normals toward the thinner end.
+        const float run = along[after] - along[before];
+        const float slope = run > 0.0f ? (radii[after] - radii[before]) / run : 0.0f;
+        const float t = along[n - 1] > 0.0f ? along[i] / along[n - 1] : 0.0f;
+        for (int j = 0; j < columns; ++j) {
+            const float angle =
+                2.0f * Pi * (static_cast<float>(j % segments) / static_cast<float>(segments) - 0.5f);
+            const float sine = std::sin(angle), cosine = std::cos(angle);
+            const Vec3 local{radii[i] * sine * radial.x, 0.0f, radii[i] * cosine * radial.y};
+            const Vec3 normal{sine / radial.x, -slope, cosine / radial.y};
+            const Vec2 st = uv.at(static_cast<float>(j) / static_cast<float>(segments), t);
+            mesh.addVertex({frame.point(local), normalised(frame.direction(normal)), st.x, st.y});
+        }
+    }
+    for (std::size_t i = 0; i + 1 < n; ++i) {
+        for (int j = 0; j < segments; ++j) {
+            const std::uint32_t a = first + static_cast<std::uint32_t>(i * columns + j);
+            const std::uint32_t c = a + static_cast<std::uint32_t>(columns) + 1;
+            const std::uint32_t d = a + static_cast<std::uint32_t>(columns);
+            mesh.addTriangle(a, a + 1, c, part);
+            mesh.addTriangle(a, c, d, part);
+        }
+    }
+}
+
+std::vector<std::uint32_t> groupVerticesByPart(Mesh& mesh) {
+    std::stable_sort(mesh.triangles.begin(), mesh.triangles.end(),
+                     [](const MeshTriangle& a, const MeshTriangle& b) { return a.part < b.part; });
+    constexpr std::uint32_t Unset = 0xffffffffu;
+    std::vector<std::uint32_t> copyOf(mesh.vertices.size(), Unset);  // in the current part
+    std::vector<std::uint32_t> source;
+    std::vector<MeshVertex> vertices;
+    int part = 0;
+    for (std::size_t i = 0; i < mesh.triangles.size(); ++i) {
+        MeshTriangle& t = mesh.triangles[i];
+        if (i == 0 || t.part != part) {
+            part = t.part;
+            std::fill(copyOf.begin(), copyOf.end(), Unset);
+        }
+        for (std::uint32_t* corner : {&t.a, &t.b, &t.c}) {
+            std::uint32_t& copy = copyOf[*corner];
+            if (copy == Unset) {
+                copy = static_cast<std::uint32_t>(vertices.size());
+                vertices.push_back(mesh.vertices[*corner]);
+                source.push_back(*corner);
+            }
+            *corner = copy;
+        }
+    }
+    mesh.vertices = std::move(vertices);
+    return source;
 }

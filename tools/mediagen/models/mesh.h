@@ -93,6 +93,20 @@ struct BoxUv {
 BoxUv sameOnAllFaces(const UvRect& rect);
 void addBox(Mesh& mesh, Vec3 low, Vec3 high, const Frame& frame, int part, const BoxUv& uv);
 
+// A tube through `path` (at least two points), its radius at each point from
+// `radii`; a radius of 0 closes the tube to a point there. The ends are left
+// open, for ends that sit inside another shape. `front` is the reference
+// direction of each ring's frame; s runs once around, t along the path.
+void addTube(Mesh& mesh, const std::vector<Vec3>& path, const std::vector<float>& radii, int segments,
+             Vec3 front, Vec2 radial, int part, const UvRect& uv);
+
+// Rebuilds the vertex array so that the triangles of each part, parts in
+// increasing order, use one run of vertices of their own: a vertex shared
+// by parts is copied into each. Triangles keep their order within a part
+// and come out sorted by part. Returns, for each new vertex, the index of
+// the old vertex it copies.
+std::vector<std::uint32_t> groupVerticesByPart(Mesh& mesh);
+
 // A sphere outline of radius r centred at height `centre`, bottom to top.
 std::vector<Vec2> sphereOutline(float radius, float centre, int rings);
 

@@ -1,5 +1,5 @@
 // The cave monster: a hunched, horned brute with long clawed arms, built
-// from tapered capsules and ellipsoids around its skeleton. Joints blend
+// from tapered capsules, ellipsoids and cones around its skeleton. Joints blend
 // smoothly between neighbouring bones.
 
 #include <cmath>
@@ -62,35 +62,52 @@ struct Builder {
     }
 };
 
+// How finely a capsule is cut: around, in each end cap and along its middle.
+struct Detail {
+    int segments;
+    int capRings;
+    int middleRings;
+};
+constexpr Detail Limb{8, 2, 2};
+constexpr Detail Paddle{6, 2, 1};
+constexpr Detail Digit{4, 1, 1};
+
 // A capsule from a to b whose radius tapers from r0 to r1, swelling by
-// `bulge` in the middle; its ends are half spheres round a and b.
+// `bulge` in the middle; its ends are rounded caps round a and b.
 void addCapsule(Builder& b, Vec3 from, Vec3 to, float r0, float r1, float bulge, Vec3 front, Vec2 radial,
-                int part, const UvRect& uv, const WeightRule& rule, int segments = 12) {
+                int part, const UvRect& uv, const WeightRule& rule, Detail detail) {
     const std::size_t first = b.mesh.vertices.size();
     const float length = lengthOf(to - from);
-    // Claws, teeth and spikes are small enough to need few rings.
-    const int capRings = r0 < 0.05f ? 2 : 4;
-    const int middleRings = r0 < 0.05f ? 2 : 5;
+    const int caps = detail.capRings;
     std::vector<Vec2> outline;
-    for (int i = 0; i <= capRings; ++i) {
-        const float a = -0.5f * Pi + 0.5f * Pi * static_cast<float>(i) / static_cast<float>(capRings);
+    for (int i = 0; i <= caps; ++i) {
+        const float a = -0.5f * Pi + 0.5f * Pi * static_cast<float>(i) / static_cast<float>(caps);
         outline.push_back({i == 0 ? 0.0f : r0 * std::cos(a), r0 * std::sin(a)});
     }
-    for (int i = 1; i < middleRings; ++i) {
-        const float s = static_cast<float>(i) / static_cast<float>(middleRings);
+    for (int i = 1; i < detail.middleRings; ++i) {
+        const float s = static_cast<float>(i) / static_cast<float>(detail.middleRings);
         outline.push_back({r0 + (r1 - r0) * s + bulge * std::sin(Pi * s), s * length});
     }
-    for (int i = 0; i <= capRings; ++i) {
-        const float a = 0.5f * Pi * static_cast<float>(i) / static_cast<float>(capRings);
-        outline.push_back({i == capRings ? 0.0f : r1 * std::cos(a), length + r1 * std::sin(a)});
+    for (int i = 0; i <= caps; ++i) {
+        const float a = 0.5f * Pi * static_cast<float>(i) / static_cast<float>(caps);
+        outline.push_back({i == caps ? 0.0f : r1 * std::cos(a), length + r1 * std::sin(a)});
     }
-    addLathe(b.mesh, makeProfile(outline, false), segments, frameAlong(from, to - from, front), radial, part,
-             uv);
+    addLathe(b.mesh, makeProfile(outline, false), detail.segments, frameAlong(from, to - from, front), radial,
+             part, uv);
+    b.weigh(first, rule);
+}
+
+// A cone from a base buried in another shape out to a point: claws, teeth,
+// spikes and horns, the last bent along a path.
+void addPoint(Builder& b, const std::vector<Vec3>& path, const std::vector<float>& radii, Vec3 front,
+              int segments, const WeightRule& rule) {
+    const std::size_t first = b.mesh.vertices.size();
+    addTube(b.mesh, path, radii, segments, front, {1, 1}, Ivory, SkinWrap);
     b.weigh(first, rule);
 }
 
 void addEllipsoid(Builder& b, Vec3 centre, Vec3 radii, int part, const UvRect& uv, const WeightRule& rule,
-                  int segments = 16, int rings = 8) {
+                  int segments, int rings) {
     const std::size_t first = b.mesh.vertices.size();
     std::vector<Vec2> outline;
     for (int i = 0; i <= rings; ++i) {
@@ -104,10 +121,9 @@ void addEllipsoid(Builder& b, Vec3 centre, Vec3 radii, int part, const UvRect& u
 
 // The trunk's outline, (radius, height), and how much flatter it is front
 // to back than across.
-const std::vector<Vec2> TorsoOutline = {{0.0f, 0.9f},   {0.16f, 0.92f}, {0.27f, 0.98f}, {0.33f, 1.08f},
-                                        {0.35f, 1.2f},  {0.36f, 1.32f}, {0.37f, 1.44f}, {0.39f, 1.56f},
-                                        {0.43f, 1.68f}, {0.46f, 1.78f}, {0.44f, 1.86f}, {0.36f, 1.93f},
-                                        {0.22f, 1.99f}, {0.12f, 2.02f}, {0.0f, 2.04f}};
+const std::vector<Vec2> TorsoOutline = {{0.0f, 0.9f},   {0.2f, 0.94f},  {0.31f, 1.04f},  {0.355f, 1.22f},
+                                        {0.365f, 1.4f}, {0.4f, 1.58f},  {0.455f, 1.76f}, {0.42f, 1.88f},
+                                        {0.28f, 1.97f}, {0.12f, 2.02f}, {0.0f, 2.04f}};
 constexpr float TorsoDepth = 0.7f;
 constexpr float TorsoCentreZ = -0.02f;
 
@@ -121,7 +137,7 @@ float torsoRadiusAt(float y) {
 
 void addTorso(Builder& b) {
     const std::size_t first = b.mesh.vertices.size();
-    addLathe(b.mesh, makeProfile(TorsoOutline, false), 20,
+    addLathe(b.mesh, makeProfile(TorsoOutline, false), 14,
              frameAlong({0, 0, TorsoCentreZ}, {0, 1, 0}, {0, 0, 1}), {1.0f, TorsoDepth}, Skin, TorsoWrap);
     // A pot belly pushed forward.
     for (std::size_t i = first; i < b.mesh.vertices.size(); ++i) {
@@ -136,73 +152,73 @@ void addTorso(Builder& b) {
     for (const auto& s : spikes) {
         const float y = s[0];
         const Vec3 root{0.0f, y, TorsoCentreZ - TorsoDepth * torsoRadiusAt(y) + 0.03f};
-        addCapsule(b, root, root + Vec3{0.0f, s[1] * 0.9f, -s[1] * 1.5f}, 0.035f, 0.004f, 0.0f, {0, 1, 0},
-                   {0.5f, 1.0f}, Ivory, SkinWrap, rigid(y < 1.5f ? Spine : Chest), 6);
+        addPoint(b, {root, root + Vec3{0.0f, s[1] * 0.9f, -s[1] * 1.5f}}, {0.035f, 0.0f}, {0, 1, 0}, 5,
+                 rigid(y < 1.5f ? Spine : Chest));
     }
 }
 
 void addHead(Builder& b) {
     addCapsule(b, {0.0f, 1.9f, 0.0f}, {0.0f, 2.12f, 0.1f}, 0.13f, 0.11f, 0.0f, {0, 0, 1}, {1, 1}, Skin,
-               SkinWrap, chain({0.0f, 1.9f, 0.0f}, {0.0f, 2.12f, 0.1f}, {Chest, Neck, Head}, 0.2f), 12);
-    addEllipsoid(b, {0.0f, 2.24f, 0.1f}, {0.23f, 0.22f, 0.25f}, Skin, SkinWrap, rigid(Head), 18, 10);
-    addEllipsoid(b, {0.0f, 2.17f, 0.29f}, {0.15f, 0.1f, 0.14f}, Skin, SkinWrap, rigid(Head), 14, 7);
-    addEllipsoid(b, {0.0f, 2.32f, 0.25f}, {0.19f, 0.055f, 0.09f}, Skin, SkinWrap, rigid(Head), 14, 6);
-    addEllipsoid(b, {0.0f, 2.06f, 0.27f}, {0.14f, 0.055f, 0.15f}, Skin, SkinWrap, rigid(Jaw), 14, 6);
+               SkinWrap, chain({0.0f, 1.9f, 0.0f}, {0.0f, 2.12f, 0.1f}, {Chest, Neck, Head}, 0.2f),
+               {8, 1, 2});
+    addEllipsoid(b, {0.0f, 2.24f, 0.1f}, {0.23f, 0.22f, 0.25f}, Skin, SkinWrap, rigid(Head), 12, 7);
+    addEllipsoid(b, {0.0f, 2.17f, 0.29f}, {0.15f, 0.1f, 0.14f}, Skin, SkinWrap, rigid(Head), 8, 5);
+    addEllipsoid(b, {0.0f, 2.32f, 0.25f}, {0.19f, 0.055f, 0.09f}, Skin, SkinWrap, rigid(Head), 8, 4);
+    addEllipsoid(b, {0.0f, 2.06f, 0.27f}, {0.14f, 0.055f, 0.15f}, Skin, SkinWrap, rigid(Jaw), 8, 4);
     for (float side : {1.0f, -1.0f}) {
-        addEllipsoid(b, {0.1f * side, 2.27f, 0.31f}, {0.045f, 0.045f, 0.045f}, Eyes, SkinWrap, rigid(Head),
-                     10, 6);
+        addEllipsoid(b, {0.1f * side, 2.27f, 0.31f}, {0.045f, 0.045f, 0.045f}, Eyes, SkinWrap, rigid(Head), 6,
+                     4);
         // Fangs: up from the jaw, down from the muzzle.
-        addCapsule(b, {0.085f * side, 2.08f, 0.37f}, {0.09f * side, 2.17f, 0.38f}, 0.018f, 0.003f, 0.0f,
-                   {0, 0, 1}, {1, 1}, Ivory, SkinWrap, rigid(Jaw), 6);
-        addCapsule(b, {0.05f * side, 2.13f, 0.39f}, {0.05f * side, 2.06f, 0.405f}, 0.015f, 0.003f, 0.0f,
-                   {0, 0, 1}, {1, 1}, Ivory, SkinWrap, rigid(Head), 6);
+        addPoint(b, {{0.085f * side, 2.08f, 0.37f}, {0.09f * side, 2.17f, 0.38f}}, {0.018f, 0.0f}, {0, 0, 1},
+                 4, rigid(Jaw));
+        addPoint(b, {{0.05f * side, 2.13f, 0.39f}, {0.05f * side, 2.06f, 0.405f}}, {0.015f, 0.0f}, {0, 0, 1},
+                 4, rigid(Head));
         // Horns sweeping up and back, ears out to the sides.
         const Vec3 hornRoot{0.13f * side, 2.4f, 0.06f};
         const Vec3 hornBend{0.25f * side, 2.56f, 0.0f};
         const Vec3 hornTip{0.33f * side, 2.7f, -0.1f};
-        addCapsule(b, hornRoot, hornBend, 0.05f, 0.036f, 0.0f, {0, 0, 1}, {1, 1}, Ivory, SkinWrap,
-                   rigid(Head), 8);
-        addCapsule(b, hornBend, hornTip, 0.036f, 0.005f, 0.0f, {0, 0, 1}, {1, 1}, Ivory, SkinWrap,
-                   rigid(Head), 8);
+        addPoint(
+            b,
+            {hornRoot, lerpOf(hornRoot, hornBend, 0.5f), hornBend, lerpOf(hornBend, hornTip, 0.5f), hornTip},
+            {0.05f, 0.044f, 0.036f, 0.021f, 0.0f}, {0, 0, 1}, 6, rigid(Head));
         addCapsule(b, {0.21f * side, 2.26f, 0.08f}, {0.38f * side, 2.34f, 0.0f}, 0.05f, 0.006f, 0.0f,
-                   {0, 0, 1}, {1.0f, 0.35f}, Skin, SkinWrap, rigid(Head), 8);
+                   {0, 0, 1}, {1.0f, 0.35f}, Skin, SkinWrap, rigid(Head), {6, 1, 1});
     }
 }
 
 void addArm(Builder& b, float side, int upper, int fore, int hand) {
     const Vec3 shoulder = joint(upper), elbow = joint(fore), wrist = joint(hand);
     addCapsule(b, shoulder, elbow, 0.14f, 0.1f, 0.025f, {0, 0, 1}, {1.0f, 0.9f}, Skin, SkinWrap,
-               chain(shoulder, elbow, {Chest, upper, fore}, 0.15f));
+               chain(shoulder, elbow, {Chest, upper, fore}, 0.15f), Limb);
     addCapsule(b, elbow, wrist, 0.105f, 0.075f, 0.03f, {0, 0, 1}, {1.0f, 0.9f}, Skin, SkinWrap,
-               chain(elbow, wrist, {upper, fore, hand}, 0.15f));
+               chain(elbow, wrist, {upper, fore, hand}, 0.15f), Limb);
     const Vec3 d = normalised(wrist - elbow);
     addCapsule(b, wrist + d * 0.03f, wrist + d * 0.13f, 0.07f, 0.075f, 0.0f, {0, 0, 1}, {0.6f, 1.0f}, Skin,
-               SkinWrap, chain(wrist - d * 0.1f, wrist + d * 0.2f, {fore, hand}, 0.2f), 10);
+               SkinWrap, chain(wrist - d * 0.1f, wrist + d * 0.2f, {fore, hand}, 0.2f), Paddle);
     // Three clawed fingers curling forward and a thumb in front.
     for (float offset : {-0.045f, 0.0f, 0.045f}) {
         const Vec3 knuckle = wrist + d * 0.17f + Vec3{0.0f, 0.0f, offset};
         const Vec3 end = knuckle + Vec3{0.0f, -0.09f, 0.03f};
-        addCapsule(b, knuckle, end, 0.026f, 0.021f, 0.0f, {0, 0, 1}, {1, 1}, Skin, SkinWrap, rigid(hand), 6);
-        addCapsule(b, end, end + Vec3{0.0f, -0.04f, 0.06f}, 0.02f, 0.003f, 0.0f, {0, 0, 1}, {1, 1}, Ivory,
-                   SkinWrap, rigid(hand), 6);
+        addCapsule(b, knuckle, end, 0.026f, 0.021f, 0.0f, {0, 0, 1}, {1, 1}, Skin, SkinWrap, rigid(hand),
+                   Digit);
+        addPoint(b, {end, end + Vec3{0.0f, -0.04f, 0.06f}}, {0.02f, 0.0f}, {0, 0, 1}, 4, rigid(hand));
     }
     const Vec3 thumb = wrist + d * 0.08f + Vec3{0.0f, 0.0f, 0.06f};
-    addCapsule(b, thumb, thumb + Vec3{0.01f * side, -0.05f, 0.06f}, 0.024f, 0.004f, 0.0f, {0, 1, 0}, {1, 1},
-               Ivory, SkinWrap, rigid(hand), 6);
+    addPoint(b, {thumb, thumb + Vec3{0.01f * side, -0.05f, 0.06f}}, {0.024f, 0.0f}, {0, 1, 0}, 4,
+             rigid(hand));
 }
 
 void addLeg(Builder& b, float side, int thigh, int shin, int foot) {
     const Vec3 hip = joint(thigh), knee = joint(shin), ankle = joint(foot);
     addCapsule(b, hip, knee, 0.17f, 0.12f, 0.02f, {0, 0, 1}, {1, 1}, Skin, SkinWrap,
-               chain(hip, knee, {Pelvis, thigh, shin}, 0.15f));
+               chain(hip, knee, {Pelvis, thigh, shin}, 0.15f), Limb);
     addCapsule(b, knee, ankle, 0.12f, 0.075f, 0.03f, {0, 0, 1}, {1, 1}, Skin, SkinWrap,
-               chain(knee, ankle, {thigh, shin, foot}, 0.15f));
+               chain(knee, ankle, {thigh, shin, foot}, 0.15f), Limb);
     addCapsule(b, {ankle.x, 0.075f, -0.05f}, {ankle.x, 0.07f, 0.2f}, 0.085f, 0.09f, 0.0f, {0, 1, 0},
-               {1.1f, 0.8f}, Skin, SkinWrap, rigid(foot), 10);
+               {1.1f, 0.8f}, Skin, SkinWrap, rigid(foot), Paddle);
     for (float offset : {-0.05f, 0.0f, 0.05f}) {
         const Vec3 root{ankle.x + offset * side, 0.05f, 0.26f};
-        addCapsule(b, root, root + Vec3{0.0f, -0.04f, 0.1f}, 0.03f, 0.004f, 0.0f, {0, 1, 0}, {1, 1}, Ivory,
-                   SkinWrap, rigid(foot), 6);
+        addPoint(b, {root, root + Vec3{0.0f, -0.04f, 0.1f}}, {0.03f, 0.0f}, {0, 1, 0}, 4, rigid(foot));
     }
 }
 
@@ -281,12 +297,18 @@ A3fModel makeMonsterModel() {
         out.grams = j.grams;
         model.bones.push_back(out);
     }
-    storeWeights(b, model);
     shadeModel(model,
                {{"skin", {1.0f, 1.0f, 1.0f, 1.0f}, 4, true, "NONE", 12, 0.15f},
                 {"horn", {0.86f, 0.8f, 0.66f, 1.0f}, 3, false, "NONE", 40, 0.4f},
                 {"eyes", {1.0f, 0.86f, 0.2f, 1.0f}, 1, false, "NONE", 80, 0.9f}},
                MonsterTextureFile);
+    // Each material's draw then touches only its own vertices.
+    const std::vector<std::uint32_t> source = groupVerticesByPart(model.mesh);
+    std::vector<std::vector<Influence>> weights;
+    weights.reserve(source.size());
+    for (std::uint32_t v : source) weights.push_back(b.weights[v]);
+    b.weights = std::move(weights);
+    storeWeights(b, model);
     model.animations = makeMonsterAnimations();
     return model;
 }

@@ -153,7 +153,7 @@ bool UpdateMonster(int i, float px, float pz, float& best, float dt) {
     Intent intent;
     bool alive = true;
     if (state == AnimDead) {
-        updateSkinnedModel(monster, dt);
+        poseSkinnedModel(monster, dt);
         return true;
     } else if (state == AnimDuckwalk) {
         const Vector3 away = FarthestNeighbourCentre(MonsterCells[i]);
@@ -194,7 +194,7 @@ bool UpdateMonster(int i, float px, float pz, float& best, float dt) {
     }
 
     if (intent.moves) Move(monster, MonsterCells[i], intent, dt);
-    updateSkinnedModel(monster, dt * intent.rate);
+    poseSkinnedModel(monster, dt * intent.rate);
     return alive;
 }
 

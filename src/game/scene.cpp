@@ -76,9 +76,10 @@ void RenderScene() {
         node = UpdateFlyingRock(node);
     }
 
-    // A monster beyond the walked cells would hang in the undrawn dark.
+    // A monster beyond the walked cells would hang in the undrawn dark; one
+    // not drawn is not skinned either.
     for (int i = 0; i < MonsterCount && i < MaxMonsters; ++i)
-        if (MonsterCells[i] && MonsterCells[i]->visited) drawSkinnedModel(Monsters[i]);
+        if (MonsterCells[i] && MonsterCells[i]->visited) drawSkinnedModelInView(Monsters[i]);
 
     if (HasDetector) {
         Draw(DetectorModel);

@@ -56,9 +56,22 @@ private:
 // atof's reading of a token, in the C locale; 0 for a non-number.
 float leadingNumber(std::string_view token);
 
-// The static reader without touching GL: no textures are loaded.
+// Sections beyond the static reader's, read in the same pass over the file.
+class ExtraSections {
+public:
+    // Reads the section `keyword` opens when it is one of these; any other
+    // keyword is ignored. False, with in.failure() set, on a failure.
+    virtual bool section(std::string_view keyword, A3fReader& in) = 0;
+
+protected:
+    ~ExtraSections() = default;
+};
+
+// The static reader without touching GL: no textures are loaded. `extra`,
+// when given, reads the sections the static reader ignores.
 // Shows its own messages; false when the model was refused.
-bool parseStaticModel(StaticModel& model, const char* text, std::size_t size, const char* fileName);
+bool parseStaticModel(StaticModel& model, const char* text, std::size_t size, const char* fileName,
+                      ExtraSections* extra = nullptr);
 
 // Loads the texture of every material that names a file.
 void loadMaterialTextures(StaticModel& model);

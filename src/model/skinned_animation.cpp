@@ -29,6 +29,10 @@ float wrapTime(float t, float length) {
     return wrapped == 0.0f ? length : wrapped;
 }
 
+bool hasSkeleton(const SkinnedModel& model) {
+    return model.loaded != 0 && model.bones && model.skinnedPositions;
+}
+
 }  // namespace
 
 bool setAnimation(SkinnedModel& model, int index, bool loop, float startTime) {
@@ -143,19 +147,27 @@ void skinBones(SkinnedModel& model) {
     });
 }
 
-void updateSkinnedModel(SkinnedModel& model, float dt) {
-    if (model.loaded == 0 || !model.bones || !model.skinnedPositions) return;
+void poseSkinnedModel(SkinnedModel& model, float dt) {
+    if (!hasSkeleton(model)) return;
     // A finished animation only recomputes the same world matrices from the
     // same local ones: the skinned mesh it left stays right.
-    const bool poseHeld = model.skinnedPoseCurrent && model.animationFinished && model.animations &&
-                          model.currentAnimation >= 0;
+    const bool held = model.animationFinished && model.animations && model.currentAnimation >= 0;
     if (model.animations) advanceAnimation(model, dt);
-    if (poseHeld && model.animationFinished) return;
+    if (!(held && model.animationFinished)) model.skinnedPoseCurrent = false;
+}
+
+void skinIfStale(SkinnedModel& model) {
+    if (!hasSkeleton(model) || model.skinnedPoseCurrent) return;
     model.skinnedPoseCurrent = true;
     std::fill_n(model.skinnedPositions, model.vertexCount, Vector3{});
     if (model.hasNormals && model.skinnedNormals)
         std::fill_n(model.skinnedNormals, model.vertexCount, Vector3{});
     skinBones(model);
+}
+
+void updateSkinnedModel(SkinnedModel& model, float dt) {
+    poseSkinnedModel(model, dt);
+    skinIfStale(model);
 }
 
 bool inViewVolume(const SkinnedModel& model) {
@@ -189,9 +201,9 @@ bool inViewVolume(const SkinnedModel& model) {
     return true;
 }
 
-void drawSkinnedModel(const SkinnedModel& model) {
-    if (model.loaded == 0 || !model.bones || !model.skinnedPositions) return;
-    if (model.poseRadius > 0.0f && !inViewVolume(model)) return;
+namespace {
+
+void sendSkinnedModel(const SkinnedModel& model) {
     const bool normals = model.hasNormals && model.skinnedNormals;
     const bool texCoords = model.hasTexCoords && model.texCoordArray;
     glVertexPointer(3, GL_FLOAT, 0, model.skinnedPositions);
@@ -221,4 +233,20 @@ void drawSkinnedModel(const SkinnedModel& model) {
     }
     if (!normals) glEnableClientState(GL_NORMAL_ARRAY);
     if (!texCoords) glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+}
+
+}  // namespace
+
+void drawSkinnedModel(const SkinnedModel& model) {
+    if (!hasSkeleton(model)) return;
+    if (model.poseRadius > 0.0f && !inViewVolume(model)) return;
+    sendSkinnedModel(model);
+}
+
+bool drawSkinnedModelInView(SkinnedModel& model) {
+    if (!hasSkeleton(model)) return false;
+    if (model.poseRadius > 0.0f && !inViewVolume(model)) return false;
+    skinIfStale(model);
+    sendSkinnedModel(model);
+    return true;
 }

@@ -30,14 +30,25 @@ constexpr std::uint32_t AnyCount = std::numeric_limits<std::uint32_t>::max();
 constexpr std::uint32_t AnyInt = std::numeric_limits<std::int32_t>::max();
 constexpr std::uint32_t TokensPerFrame = 19;  // two openers, a name, 16 numbers
 
-// The second pass, with where each bone's weights, each animation's keys
-// and each key's frames start in the flat arrays (pointers are set once
-// the arrays stop growing).
-struct SkeletonRead {
-    A3fReader& in;
-    const StaticModel& mesh;
+struct SkeletonRead;
+bool readBones(SkeletonRead& r);
+bool readAnimations(SkeletonRead& r);
+
+// The skeleton's sections, read in the static reader's pass over the file,
+// with where each bone's weights, each animation's keys and each key's
+// frames start in the flat arrays (pointers are set once the arrays stop
+// growing).
+struct SkeletonRead final : ExtraSections {
+    A3fReader* in = nullptr;
     SkeletonStore store;
     std::vector<std::size_t> weightStart, keyStart, frameStart;
+
+    bool section(std::string_view keyword, A3fReader& reader) override {
+        in = &reader;
+        if (keyword == "BONES") return readBones(*this);
+        if (keyword == "ANIMATIONS") return readAnimations(*this);
+        return true;
+    }
 };
 
 bool readMatrix(A3fReader& in, Matrix4& m) {
@@ -48,7 +59,7 @@ bool readMatrix(A3fReader& in, Matrix4& m) {
 }
 
 bool readWeights(SkeletonRead& r, Bone& bone) {
-    A3fReader& in = r.in;
+    A3fReader& in = *r.in;
     in.token();  // its "{"
     std::uint32_t count = 0;
     if (!in.count(count, 2, AnyCount, "weights")) return false;
@@ -59,8 +70,6 @@ bool readWeights(SkeletonRead& r, Bone& bone) {
     BoneWeight* out = weights.data() + (weights.size() - count);
     for (std::uint32_t i = 0; i < count; ++i) {
         if (!in.unsignedNumber(out[i].vertex) || !in.number(out[i].weight)) return false;
-        if (out[i].vertex >= r.mesh.vertexCount)
-            return in.fail("bone %s weights vertex %u of %u", bone.name, out[i].vertex, r.mesh.vertexCount);
     }
     const std::string_view close = in.closeStep();
     if (!close.empty() && close != "}") return in.fail("bone %s has more than %u weights", bone.name, count);
@@ -68,7 +77,7 @@ bool readWeights(SkeletonRead& r, Bone& bone) {
 }
 
 bool readBone(SkeletonRead& r, Bone& bone) {
-    A3fReader& in = r.in;
+    A3fReader& in = *r.in;
     std::string_view t;
     if (!in.next(t)) return false;
     if (t == "}") return true;
@@ -98,7 +107,7 @@ bool readBone(SkeletonRead& r, Bone& bone) {
 
 bool readBones(SkeletonRead& r) {
     std::uint32_t count = 0;
-    if (!r.in.count(count, 1, MaxModelBones, "bones")) return false;
+    if (!r.in->count(count, 1, MaxModelBones, "bones")) return false;
     SkeletonStore& store = r.store;
     store.bones.assign(count, Bone{});
     store.weights.clear();
@@ -111,7 +120,7 @@ bool readBones(SkeletonRead& r) {
 }
 
 bool readKey(SkeletonRead& r, const Animation& animation, std::size_t keyIndex) {
-    A3fReader& in = r.in;
+    A3fReader& in = *r.in;
     SkeletonStore& store = r.store;
     in.token();  // ANIM_KEY
     in.token();  // its "{"
@@ -146,7 +155,7 @@ bool readKey(SkeletonRead& r, const Animation& animation, std::size_t keyIndex) 
 }
 
 bool readAnimations(SkeletonRead& r) {
-    A3fReader& in = r.in;
+    A3fReader& in = *r.in;
     SkeletonStore& store = r.store;
     std::uint32_t count = 0;
     if (!in.count(count, 5, AnyCount, "animations")) return false;
@@ -188,19 +197,16 @@ void linkStore(SkeletonRead& r) {
         store.keys[k].frames = store.keys[k].frameCount ? store.frames.data() + r.frameStart[k] : nullptr;
 }
 
-bool readSkeleton(SkeletonRead& r) {
-    A3fReader& in = r.in;
-    in.token();  // "A3F", checked by the first pass
-    for (std::string_view t = in.openStep(); !t.empty(); t = in.openStep()) {
-        bool ok = true;
-        if (t == "COMMENT") {
-            in.skipPastClose();
-        } else if (t == "BONES") {
-            ok = readBones(r);
-        } else if (t == "ANIMATIONS") {
-            ok = readAnimations(r);
+// The vertices may come after the bones in the file, so the weights are
+// checked once the whole file has been read.
+bool checkWeights(A3fReader& in, const SkeletonRead& r, std::uint32_t vertexCount) {
+    for (const Bone& bone : r.store.bones) {
+        const BoneWeight* weights =
+            r.store.weights.data() + r.weightStart[static_cast<std::size_t>(bone.index)];
+        for (std::uint32_t w = 0; w < bone.weightCount; ++w) {
+            if (weights[w].vertex >= vertexCount)
+                return in.fail("bone %s weights vertex %u of %u", bone.name, weights[w].vertex, vertexCount);
         }
-        if (!ok) return false;
     }
     return true;
 }
@@ -277,15 +283,15 @@ void releaseSkeleton(SkinnedModel& model) {
     model.animationFinished = false;
 }
 
-// Both passes, pure; the skeleton is kept aside in `store` until the
-// hierarchy messages have been decided.
+// One pass over the file, pure; the skeleton is kept aside in `store`
+// until the hierarchy messages have been decided.
 bool parseSkinned(SkinnedModel& model, const char* text, std::size_t size, const char* fileName,
                   std::shared_ptr<SkeletonStore>& store, Hierarchy& hierarchy) {
     releaseSkeleton(model);
-    if (!parseStaticModel(model, text, size, fileName)) return false;
-    A3fReader in(text, size);
-    SkeletonRead read{in, model, {}, {}, {}, {}};
-    bool ok = readSkeleton(read);
+    SkeletonRead read;
+    if (!parseStaticModel(model, text, size, fileName, &read)) return false;
+    A3fReader in(text, 0);  // for the checks' failure text
+    bool ok = checkWeights(in, read, model.vertexCount);
     if (ok) {
         hierarchy = examineHierarchy(read.store.bones);
         if (keepsSkeleton(hierarchy, read.store.bones.size()))

@@ -112,6 +112,15 @@ bool setAnimation(SkinnedModel& model, int index, bool loop, float startTime);
 // to a model that is not loaded or has no skeleton.
 void updateSkinnedModel(SkinnedModel& model, float dt);
 
+// updateSkinnedModel without the skinning, for a model that may not be
+// drawn this frame: poses the bones and marks the skinned buffers stale
+// unless the pose held. skinIfStale or drawSkinnedModelInView skins later.
+void poseSkinnedModel(SkinnedModel& model, float dt);
+
+// Skins the posed bones into skinnedPositions and skinnedNormals unless
+// these already hold that pose.
+void skinIfStale(SkinnedModel& model);
+
 // The time step of updateSkinnedModel alone: moves the current animation on
 // and poses the bones' local and world matrices.
 void advanceAnimation(SkinnedModel& model, float dt);
@@ -128,6 +137,12 @@ void skinBones(SkinnedModel& model);
 bool inViewVolume(const SkinnedModel& model);
 
 // Draws the posed mesh with `matrix` as the model-view matrix, one
-// glDrawElements per material; a model outside the view is not sent. Expects the vertex, normal and texture
-// coordinate arrays enabled, and leaves them so.
+// glDrawElements per material; a model outside the view is not sent.
+// Expects the vertex, normal and texture coordinate arrays enabled, and
+// leaves them so.
 void drawSkinnedModel(const SkinnedModel& model);
+
+// drawSkinnedModel for a model posed by poseSkinnedModel: a model in view
+// is skinned first when its pose changed; one out of view is left stale.
+// True when the model was sent.
+bool drawSkinnedModelInView(SkinnedModel& model);

@@ -43,6 +43,7 @@ constexpr AlphaWord AlphaWords[] = {
 struct StaticRead {
     A3fReader& in;
     StaticModel& model;
+    ExtraSections* extra;
     ModelMeshStore store;
     bool sawVertices = false;
     bool sawFaces = false;
@@ -248,6 +249,8 @@ bool readSections(StaticRead& r, const char* fileName) {
             ok = readFaces(r);
         } else if (t == "MATERIALS") {
             ok = readMaterials(r);
+        } else if (r.extra) {
+            ok = r.extra->section(t, in);
         }
         if (!ok) return false;
     }
@@ -282,7 +285,8 @@ void releaseMesh(StaticModel& model) {
     model.loaded = 0;
 }
 
-bool parseStaticModel(StaticModel& model, const char* text, std::size_t size, const char* fileName) {
+bool parseStaticModel(StaticModel& model, const char* text, std::size_t size, const char* fileName,
+                      ExtraSections* extra) {
     if (!fileName) fileName = "";
     if (model.isCopy) {
         // The list and textures were the source's; this record now owns its own.
@@ -295,7 +299,7 @@ bool parseStaticModel(StaticModel& model, const char* text, std::size_t size, co
     model.hasNormals = model.hasTexCoords = false;
 
     A3fReader in(text, size);
-    StaticRead read{in, model, {}};
+    StaticRead read{in, model, extra, {}};
     if (!readSections(read, fileName)) {
         if (!read.reported) showBadModel(fileName, in.failure());
         releaseMesh(model);

@@ -282,6 +282,42 @@ TEST_F(SkinnedAnimationTest, AFinishedPoseIsNotSkinnedAgain) {
     EXPECT_NE(arm_.skinnedPositions[0].x, 42.0f);
 }
 
+TEST_F(SkinnedDrawTest, APosedModelIsSkinnedOnlyWhenDrawnInView) {
+    const std::string text = ArmFile();
+    SkinnedModel arm;
+    ASSERT_TRUE(readSkinnedModel(arm, text.data(), text.size(), "arm.a3f"));
+    SkinnedModel reference;
+    copySkinnedModel(reference, arm);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glMatrixMode(GL_MODELVIEW);
+    ASSERT_TRUE(setAnimation(arm, Lift, true, 0.0f));
+    ASSERT_TRUE(setAnimation(reference, Lift, true, 0.0f));
+    const float restY = arm.skinnedPositions[0].y;
+
+    arm.matrix[12] = 2.0f + 2.0f * arm.poseRadius;  // wholly right of the view
+    for (int step = 0; step < 3; ++step) {
+        poseSkinnedModel(arm, 0.3f);
+        updateSkinnedModel(reference, 0.3f);
+        EXPECT_FALSE(drawSkinnedModelInView(arm));
+    }
+    EXPECT_NEAR(arm.bones[findBone(arm, "hip")].world[13], 1.8f, 1e-5f);  // posed all the same
+    EXPECT_EQ(arm.skinnedPositions[0].y, restY);
+
+    arm.matrix[12] = 0.0f;
+    const auto sent = Feedback([&] { EXPECT_TRUE(drawSkinnedModelInView(arm)); });
+    EXPECT_EQ(sent.size(), 12u);
+    EXPECT_EQ(sent, Feedback([&] { drawSkinnedModel(reference); }));
+    for (std::uint32_t v = 0; v < arm.vertexCount; ++v) {
+        for (int c = 0; c < 3; ++c) {
+            EXPECT_EQ(arm.skinnedPositions[v][c], reference.skinnedPositions[v][c]) << v;
+            EXPECT_EQ(arm.skinnedNormals[v][c], reference.skinnedNormals[v][c]) << v;
+        }
+    }
+    destroySkinnedModel(reference);
+    destroySkinnedModel(arm);
+}
+
 TEST_F(SkinnedDrawTest, OnlyModelsWhoseSphereReachesTheViewAreInIt) {
     const std::string text = ArmFile();
     SkinnedModel arm;

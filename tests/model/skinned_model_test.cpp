@@ -97,6 +97,25 @@ TEST_F(SkinnedModelTest, BadHierarchiesKeepTheMeshWithoutBones) {
     }
 }
 
+TEST_F(SkinnedModelTest, BonesBeforeTheMeshAreReadAndTheirWeightsStillChecked) {
+    const auto file = [](int vertex) {
+        return "A3F BONES { 1 BONE { NAME a PARENT NONE VERTEX_WEIGHTS { 2 0 1 " + std::to_string(vertex) +
+               " 0.5 } } } " + QuadVertices("POSITION_NORMAL_TEXCOORDS") + QuadFaces;
+    };
+    ASSERT_TRUE(Read(file(7)));
+    ASSERT_EQ(model_.boneCount, 1u);
+    ASSERT_EQ(model_.bones[0].weightCount, 2u);
+    EXPECT_EQ(model_.bones[0].weights[1].vertex, 7u);
+    EXPECT_EQ(model_.vertexCount, 8u);
+    EXPECT_TRUE(Messages().empty());
+
+    EXPECT_FALSE(Read(file(8)));
+    EXPECT_EQ(model_.loaded, 0);
+    EXPECT_EQ(model_.bones, nullptr);
+    EXPECT_EQ(Messages(), std::vector<std::string>{"Bad model: rig.a3f (bone a weights vertex 8 of 8) The "
+                                                   "application will continue."});
+}
+
 TEST_F(SkinnedModelTest, LookupsAreExactAndFirstWins) {
     ASSERT_TRUE(Read(ArmFile()));
     EXPECT_EQ(findBone(model_, "knee"), 2);

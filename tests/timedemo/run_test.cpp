@@ -1,6 +1,7 @@
 // The tool as a whole, run as its own process on the shipped media or on a
 // copy of them with levels made here.
 
+#include "model/skinned_model.h"
 #include "support/level_maps.h"
 #include "support/temp_folder.h"
 
@@ -332,6 +333,39 @@ TEST_F(TimedemoRun, AudioOfTheRunIsWrittenAsAWavFile) {
     for (std::size_t at = 44; at + 1 < bytes.size(); at += 2)
         loud += std::abs(static_cast<std::int16_t>(u16(at))) > 100;
     EXPECT_GT(loud, 100) << "footsteps at least";
+}
+
+}  // namespace
+
+namespace {
+
+std::uint32_t MonsterTriangles() {
+    const std::string text = ReadFile(std::string(UMBRAFALL_GAME_DIR) + "/media/monster.a3f");
+    SkinnedModel monster;
+    if (!readSkinnedModel(monster, text.data(), text.size(), "monster.a3f")) return 0;
+    const std::uint32_t faces = monster.faceCount;
+    destroySkinnedModel(monster);
+    return faces;
+}
+
+TEST_F(TimedemoRun, StressDrawsEveryMonsterAndIsTheSameForTheSameSeed) {
+    const std::uint32_t perMonster = MonsterTriangles();
+    ASSERT_GT(perMonster, 0u);
+    const ToolRun first = run("--stress --floor --frames 24 --seed 3");
+    ASSERT_EQ(first.status, 0) << first.err << first.out;
+    // All 16 drawn in every counted frame, the cave on top.
+    EXPECT_GE(std::stod(Field(first.json, "triangles_per_frame")), 16.0 * perMonster) << first.json;
+    EXPECT_EQ(Field(first.json, "drawn_frames"), "18");
+    const std::string floor = Field(first.json, "floor");
+    EXPECT_NE(floor.find("\"frames\": 6,"), std::string::npos) << floor;
+    EXPECT_EQ(Field(first.json, "messages"), "[]");
+
+    const ToolRun again = run("--stress --frames 24 --seed 3");
+    ASSERT_EQ(again.status, 0) << again.err;
+    EXPECT_EQ(Field(again.json, "level_index"), Field(first.json, "level_index"));
+    EXPECT_EQ(Field(again.json, "player_pos"), Field(first.json, "player_pos"));
+    EXPECT_EQ(Field(again.json, "drawn_frames"), "24");
+    EXPECT_EQ(Field(again.json, "floor"), "<missing floor>");
 }
 
 }  // namespace

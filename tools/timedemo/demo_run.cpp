@@ -6,6 +6,7 @@
 #include "autopilot.h"
 #include "cave/cave_cell.h"
 #include "cave/level_build.h"
+#include "floor_probe.h"
 #include "frame_counters.h"
 #include "game/game_state.h"
 #include "game/hud.h"
@@ -14,6 +15,7 @@
 #include "media_folder.h"
 #include "platform/headless/headless.h"
 #include "png_writer.h"
+#include "stress.h"
 #include "wav_output.h"
 
 #include <algorithm>
@@ -132,6 +134,8 @@ int RunDemo(const DemoOptions& options, const std::vector<ScriptEvent>& script, 
     }
 
     Place(options.place, warnings);
+    if (options.stress) SetUpStress(warnings);
+    FloorProbe floor;
 
     std::unique_ptr<Autopilot> pilot;
     if (options.autopilot)
@@ -174,17 +178,22 @@ int RunDemo(const DemoOptions& options, const std::vector<ScriptEvent>& script, 
         }
         if (!running) break;
 
+        if (options.stress) KeepRocksFlying(frame);
         headless::AdvanceClock(static_cast<std::uint32_t>(options.frameMs));
         advancedMs += static_cast<std::uint64_t>(options.frameMs);
         const int swapsBefore = headless::Window().swaps;
         const CounterSample before = SampleCounters();
+        const bool recording = options.floor && FloorProbe::records(frame) && headless::Window().open;
+        if (recording) floor.beginRecording();
         primitives.begin();
         running = RunLoopTurn();
         const std::uint64_t sent = headless::Window().open ? primitives.end() : 0;
         const CounterSample after = SampleCounters();
+        if (recording && headless::Window().open)
+            floor.endRecording(running && headless::Window().swaps != swapsBefore);
         watch.see(GameState);
         headless::PlayAudioBuffersDue();
-        if (running && headless::Window().swaps != swapsBefore) {
+        if (running && headless::Window().swaps != swapsBefore && !recording) {
             cpuMs.push_back(after.cpuMs - before.cpuMs);
             faults += after.pageFaults - before.pageFaults;
             allocations += after.allocations - before.allocations;
@@ -207,12 +216,20 @@ int RunDemo(const DemoOptions& options, const std::vector<ScriptEvent>& script, 
     report.render = SummariseCosts(renderMs);
     report.total = SummariseCosts(totalMs);
     report.cpu = SummariseCosts(cpuMs);
+    report.floorListCpu = SummariseCosts(floor.listCpuMs);
+    report.floorListWall = SummariseCosts(floor.listWallMs);
+    report.floorClearCpu = SummariseCosts(floor.clearCpuMs);
+    report.floorClearWall = SummariseCosts(floor.clearWallMs);
+    report.floorFrames = static_cast<int>(floor.listCpuMs.size());
     const double drawn = std::max<double>(static_cast<double>(totalMs.size()), 1.0);
     report.pageFaultsPerFrame = static_cast<double>(faults) / drawn;
     report.allocationsPerFrame = ProgramAllocationsCounted ? static_cast<double>(allocations) / drawn : -1.0;
     report.trianglesPerFrame = primitives.available() ? static_cast<double>(triangles) / drawn : -1.0;
 
-    if (headless::Window().open) primitives.release();
+    if (headless::Window().open) {
+        primitives.release();
+        floor.release();
+    }
     ShutdownApplication();
     ReleaseProgramObjects();
     HudVisible = true;

@@ -141,6 +141,14 @@ ParseOutcome ParseDemoOptions(int argc, const char* const* argv, DemoOptions& op
             options.hud = false;
             continue;
         }
+        if (name == "--stress" && !hasValue) {
+            options.stress = true;
+            continue;
+        }
+        if (name == "--floor" && !hasValue) {
+            options.floor = true;
+            continue;
+        }
         if (name == "--autopilot" && !hasValue) {
             options.autopilot = true;
             continue;
@@ -218,7 +226,7 @@ const char* DemoUsage() {
            "                          [--seed N] [--set Key=Value]... [--script FILE] [--autopilot]\n"
            "                          [--screenshot FRAME:FILE.png]... [--json FILE] [--no-hud]\n"
            "                          [--place LEVEL,X,Z,HEADING] [--music FILE.wav]\n"
-           "                          [--audio FILE.wav]\n"
+           "                          [--audio FILE.wav] [--stress] [--floor]\n"
            "\n"
            "Runs the game headless: start-up, N frames of the main loop (default 600), each\n"
            "MS virtual milliseconds long (default 16), then shut-down.\n"
@@ -240,6 +248,11 @@ const char* DemoUsage() {
            "                     through the General MIDI synthesiser into FILE.wav\n"
            "  --audio FILE.wav   plug in a sound output and write what it played, in order,\n"
            "                     as 16-bit stereo 11025 Hz\n"
+           "  --stress           the largest level, all 16 monsters awake and chasing in\n"
+           "                     view, rocks thrown again as they land; placed by --seed\n"
+           "  --floor            every 4th frame is recorded into one display list and\n"
+           "                     replayed, and a clear-only frame timed, for the floor;\n"
+           "                     those frames stay out of the frame statistics\n"
            "Exit status: 0 a completed run, 1 the game failed to start or ended in its\n"
            "fatal error box (the report says \"fatal\": true), 2 a usage error.\n";
 }

@@ -27,7 +27,9 @@ struct DemoOptions {
     std::uint32_t seed = 1;
     std::string scriptFile;
     bool autopilot = false;
-    bool hud = true;  // --no-hud: frames without the HUD panel, for its cost
+    bool hud = true;      // --no-hud: frames without the HUD panel, for its cost
+    bool stress = false;  // the largest level, every monster chasing in view
+    bool floor = false;   // also time each 4th frame's commands replayed from one list
     std::vector<ScreenshotRequest> screenshots;
     std::string jsonFile;
     Placement place;

@@ -114,6 +114,13 @@ std::string FormatJson(const RunReport& r) {
     json += "               \"render\": " + StatsJson(r.render) + ",\n";
     json += "               \"total\": " + StatsJson(r.total) + "},\n";
     json += "  \"cpu_ms\": " + StatsJson(r.cpu) + ",\n";
+    if (r.floorFrames > 0) {
+        json += "  \"floor\": {\"frames\": " + std::to_string(r.floorFrames) + ",\n";
+        json += "            \"list_cpu_ms\": " + StatsJson(r.floorListCpu) + ",\n";
+        json += "            \"list_wall_ms\": " + StatsJson(r.floorListWall) + ",\n";
+        json += "            \"clear_cpu_ms\": " + StatsJson(r.floorClearCpu) + ",\n";
+        json += "            \"clear_wall_ms\": " + StatsJson(r.floorClearWall) + "},\n";
+    }
     json += "  \"page_faults_per_frame\": " + PerFrameText(r.pageFaultsPerFrame) + ",\n";
     json += "  \"allocations_per_frame\": " + PerFrameText(r.allocationsPerFrame) + ",\n";
     json += "  \"triangles_per_frame\": " + PerFrameText(r.trianglesPerFrame) + ",\n";
@@ -140,6 +147,11 @@ std::string FormatSummary(const RunReport& r) {
     summary += StatsLine("total", r.total);
     summary += "frame CPU in ms (all threads):\n";
     summary += StatsLine("cpu", r.cpu);
+    if (r.floorFrames > 0) {
+        summary += "floor over " + std::to_string(r.floorFrames) + " recorded frames, CPU in ms:\n";
+        summary += StatsLine("list", r.floorListCpu);
+        summary += StatsLine("clear", r.floorClearCpu);
+    }
     char counts[200];
     std::snprintf(counts, sizeof counts, "per frame: page faults %.1f, allocations %s, triangles %s\n",
                   r.pageFaultsPerFrame, PerFrameText(r.allocationsPerFrame).c_str(),

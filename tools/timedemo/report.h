@@ -31,6 +31,9 @@ struct RunReport {
     bool fatal = false;  // the run ended in the game's fatal error box
     CostStats update, render, total;
     CostStats cpu;  // process CPU of all threads over each drawn frame's turn
+    // --floor: the recorded frames replayed from one list, and clear-only frames.
+    CostStats floorListCpu, floorListWall, floorClearCpu, floorClearWall;
+    int floorFrames = 0;
     double pageFaultsPerFrame = 0.0;
     double allocationsPerFrame = 0.0;  // negative when not counted
     double trianglesPerFrame = 0.0;    // negative when not counted

@@ -141,6 +141,10 @@ ParseOutcome ParseDemoOptions(int argc, const char* const* argv, DemoOptions& op
             options.hud = false;
             continue;
         }
+        if (name == "--back-to-back" && !hasValue) {
+            options.backToBack = true;
+            continue;
+        }
         if (name == "--autopilot" && !hasValue) {
             options.autopilot = true;
             continue;
@@ -148,7 +152,7 @@ ParseOutcome ParseDemoOptions(int argc, const char* const* argv, DemoOptions& op
         static const char* const Valued[] = {"--media", "--size",   "--frames",     "--frame-ms", "--seed",
                                              "--set",   "--script", "--screenshot", "--json",
                                              "--place", "--music",
-                                             "--audio"};
+                                             "--audio", "--memory-log"};
         bool known = false;
         for (const char* candidate : Valued) known = known || name == candidate;
         if (!known) {
@@ -194,6 +198,9 @@ ParseOutcome ParseDemoOptions(int argc, const char* const* argv, DemoOptions& op
         } else if (name == "--music") {
             ok = !value.empty();
             options.musicFile = value;
+        } else if (name == "--memory-log") {
+            ok = !value.empty();
+            options.memoryLog = value;
         } else if (name == "--audio") {
             ok = !value.empty();
             options.audioFile = value;
@@ -218,7 +225,7 @@ const char* DemoUsage() {
            "                          [--seed N] [--set Key=Value]... [--script FILE] [--autopilot]\n"
            "                          [--screenshot FRAME:FILE.png]... [--json FILE] [--no-hud]\n"
            "                          [--place LEVEL,X,Z,HEADING] [--music FILE.wav]\n"
-           "                          [--audio FILE.wav]\n"
+           "                          [--audio FILE.wav] [--back-to-back] [--memory-log FILE]\n"
            "\n"
            "Runs the game headless: start-up, N frames of the main loop (default 600), each\n"
            "MS virtual milliseconds long (default 16), then shut-down.\n"
@@ -240,6 +247,8 @@ const char* DemoUsage() {
            "                     through the General MIDI synthesiser into FILE.wav\n"
            "  --audio FILE.wav   plug in a sound output and write what it played, in order,\n"
            "                     as 16-bit stereo 11025 Hz\n"
+           "  --back-to-back     a new game from the first level each time the game is won\n"
+           "  --memory-log FILE  write 'frame resident-kB games-won' every 1000 frames\n"
            "Exit status: 0 a completed run, 1 the game failed to start or ended in its\n"
            "fatal error box (the report says \"fatal\": true), 2 a usage error.\n";
 }

@@ -6,7 +6,6 @@
 #include <cctype>
 #include <climits>
 #include <cstdio>
-#include <fstream>
 #include <utility>
 
 namespace {
@@ -51,12 +50,14 @@ void IniFile::Load(const std::string& path) {
     lines_.clear();
     crlf_ = false;
     tooLarge_ = false;
-    std::ifstream file(path, std::ios::binary);
+    std::FILE* file = platform::OpenFileForReading(path.c_str());
     if (!file) return;
     std::string text(MaxFileSize + 1, '\0');
-    file.read(text.data(), static_cast<std::streamsize>(text.size()));
-    text.resize(static_cast<std::size_t>(file.gcount()));
-    if (text.size() > MaxFileSize) {
+    text.resize(std::fread(text.data(), 1, text.size(), file));
+    const bool readError = std::ferror(file) != 0;
+    std::fclose(file);
+    // Half a file read is not ours to rewrite either.
+    if (text.size() > MaxFileSize || readError) {
         tooLarge_ = true;
         return;
     }
@@ -130,6 +131,8 @@ bool IniFile::WriteTemporary(const std::string& path) const {
 }
 
 bool IniFile::Save(const std::string& path) const {
+    // The player made it read-only: a rename would replace it all the same.
+    if (platform::FileIsReadOnly(path)) return false;
     if (!WriteTemporary(path)) return false;
     const std::string temporary = TemporaryPath(path);
     if (std::rename(temporary.c_str(), path.c_str()) != 0) {

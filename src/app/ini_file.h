@@ -23,7 +23,7 @@ public:
 
     // Writes the whole file beside `path` and then renames it into place, so
     // that neither a failed write nor a crash ever leaves half a file. Lines
-    // end as they did in the file that was loaded.
+    // end as they did in the file that was loaded. A read-only file is left alone.
     bool Save(const std::string& path) const;
 
     // The first half of Save: the temporary file, complete and on disk.

@@ -18,7 +18,7 @@ constexpr std::uint8_t SilencingControllers[] = {120, 121, 123};  // sound off, 
 
 bool readWholeFile(const char* path, std::vector<std::uint8_t>& bytes) {
     // Read only: a read-only media folder must still play.
-    std::FILE* file = std::fopen(path, "rb");
+    std::FILE* file = platform::OpenFileForReading(path);
     if (!file) return false;
     long size = -1;
     if (std::fseek(file, 0, SEEK_END) == 0) size = std::ftell(file);

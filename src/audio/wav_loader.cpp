@@ -4,6 +4,7 @@
 #include "app/utilities.h"
 #include "audio/adpcm_decoder.h"
 #include "audio/sound_mixer.h"
+#include "platform/platform.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -63,7 +64,7 @@ int ReadSample(SoundSample& slot, const char* fileName) {
     PathBuffer path;
     MediaPath(path, fileName);
     WavFile wav;
-    wav.file = std::fopen(path, "rb");
+    wav.file = platform::OpenFileForReading(path);
     if (!wav.file) {
         ShowMessage("Could not open file:", path);
         return -1;

@@ -1,11 +1,13 @@
 #include "image/image_decoder.h"
 
+#include "platform/platform.h"
+
 #include <cstdio>
 #include <cstring>
 
 bool ReadImageFile(const char* path, std::vector<std::uint8_t>& bytes) {
     bytes.clear();
-    std::FILE* file = path ? std::fopen(path, "rb") : nullptr;
+    std::FILE* file = platform::OpenFileForReading(path);
     if (!file) return false;
     bool ok = true;
     std::uint8_t chunk[1 << 16];

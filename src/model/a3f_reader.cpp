@@ -2,6 +2,7 @@
 
 #include "app/media_path.h"
 #include "app/utilities.h"
+#include "platform/platform.h"
 
 #include <cctype>
 #include <charconv>
@@ -85,7 +86,7 @@ bool readModelFile(const char* fileName, std::vector<char>& bytes) {
     bytes.clear();
     if (!fileName) fileName = "";
     PathBuffer path;
-    std::FILE* file = MediaPath(path, fileName) ? std::fopen(path, "rb") : nullptr;
+    std::FILE* file = MediaPath(path, fileName) ? platform::OpenFileForReading(path) : nullptr;
     if (!file) {
         ShowMessage("Could not open file:", path[0] ? path : fileName);
         return false;

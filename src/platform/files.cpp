@@ -3,6 +3,7 @@
 
 #include <fcntl.h>
 #include <fnmatch.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -29,6 +30,27 @@ std::vector<std::string> FindFiles(const std::string& folder, const std::string&
     return names;
 }
 
+std::FILE* OpenFileForReading(const char* path) {
+    if (!path) return nullptr;
+    // Non-blocking, or opening a pipe would wait for a writer.
+    int file = -1;
+    do {
+        file = ::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    } while (file < 0 && errno == EINTR);
+    if (file < 0) return nullptr;
+    struct stat info {};
+    const int flags = ::fcntl(file, F_GETFL);
+    if (::fstat(file, &info) != 0 || !S_ISREG(info.st_mode) || flags < 0 ||
+        ::fcntl(file, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+        ::close(file);
+        errno = EINVAL;
+        return nullptr;
+    }
+    std::FILE* stream = ::fdopen(file, "rb");
+    if (!stream) ::close(file);
+    return stream;
+}
+
 bool WriteWholeFile(const std::string& path, const std::string& contents) {
     const int file = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (file < 0) return false;
@@ -44,6 +66,11 @@ bool WriteWholeFile(const std::string& path, const std::string& contents) {
     }
     ok = ::fsync(file) == 0 && ok;
     return ::close(file) == 0 && ok;
+}
+
+bool FileIsReadOnly(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
 }
 
 bool FileExists(const std::string& path) {

@@ -6,6 +6,7 @@
 #include "platform/audio_output.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,15 @@ std::vector<std::string> FindFiles(const std::string& folder, const std::string&
 
 // Whether `path` names a regular file.
 bool FileExists(const std::string& path);
+
+// Opens `path` for reading in binary mode, as fopen "rb" does; null when it
+// cannot be opened or is not a regular file (a folder, a named pipe, a
+// device), which is refused at once: a pipe with no writer never blocks it.
+std::FILE* OpenFileForReading(const char* path);
+
+// Whether `path` names a file that nobody may write (no write permission
+// bit set), whoever is asking.
+bool FileIsReadOnly(const std::string& path);
 
 // Makes `contents` the whole of the file at `path` and waits until it is on
 // the disk; false when any step fails.

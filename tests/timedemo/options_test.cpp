@@ -145,6 +145,19 @@ TEST(DemoOptions, ScreenshotMustFallWithinTheRun) {
     EXPECT_EQ(Parse({"--screenshot", "10:a.png", "--frames", "10"}).outcome, ParseOutcome::UsageError);
 }
 
+TEST(DemoOptions, SoakOptionsTakeAFlagAndAFileName) {
+    const Parsed plain = Parse({});
+    EXPECT_FALSE(plain.options.backToBack);
+    EXPECT_TRUE(plain.options.memoryLog.empty());
+    const Parsed parsed = Parse({"--back-to-back", "--memory-log", "rss.txt"});
+    ASSERT_EQ(parsed.outcome, ParseOutcome::Run) << parsed.error;
+    EXPECT_TRUE(parsed.options.backToBack);
+    EXPECT_EQ(parsed.options.memoryLog, "rss.txt");
+    EXPECT_EQ(Parse({"--back-to-back=1"}).outcome, ParseOutcome::UsageError);
+    EXPECT_EQ(Parse({"--memory-log"}).outcome, ParseOutcome::UsageError);
+    EXPECT_EQ(Parse({"--memory-log="}).outcome, ParseOutcome::UsageError);
+}
+
 TEST(DemoOptions, HelpIsNotAnError) {
     EXPECT_EQ(Parse({"--frames", "3", "--help"}).outcome, ParseOutcome::Help);
 }

@@ -313,6 +313,36 @@ TEST_F(TimedemoRun, AutopilotWinsTheShippedLevels) {
     EXPECT_GE(std::stoi(Field(r.json, "level_passes")), std::stoi(Field(r.json, "level_count")));
 }
 
+TEST_F(TimedemoRun, AutopilotBackToBackStartsANewGameAfterEachWin) {
+    const std::string media = levelsFolder({Caves});
+    const std::string log = file("memory.txt");
+    const ToolRun r = run("--media '" + media + "' --size 160x120 --autopilot --back-to-back --frames 9000 --seed 1 " +
+                          "--memory-log '" + log + "'");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Field(r.json, "frames"), "9000") << "a won game no longer ends the run";
+    EXPECT_EQ(Field(r.json, "messages"), "[]");
+    std::istringstream lines(ReadFile(log));
+    int frame = 0, games = 0, samples = 0, lastFrame = -1, lastGames = 0;
+    long kb = 0;
+    while (lines >> frame >> kb >> games) {
+        EXPECT_GT(kb, 1000) << "frame " << frame;
+        EXPECT_GE(games, lastGames);
+        if (samples < 10) {
+            EXPECT_EQ(frame, samples * 1000);
+        }
+        lastFrame = frame;
+        lastGames = games;
+        ++samples;
+    }
+    EXPECT_EQ(samples, 10) << "frames 0 to 8000, then the end";
+    EXPECT_EQ(lastFrame, 9000);
+    EXPECT_GE(lastGames, 2) << "the small cave is won in well under 4000 frames";
+    // One pass a game; the last may be won and not yet started again.
+    const int passes = std::stoi(Field(r.json, "level_passes"));
+    EXPECT_GE(passes, lastGames);
+    EXPECT_LE(passes, lastGames + 1);
+}
+
 TEST_F(TimedemoRun, AudioOfTheRunIsWrittenAsAWavFile) {
     const std::string wav = file("run.wav");
     const ToolRun result = run("--autopilot --frames 200 --audio '" + wav + "'");

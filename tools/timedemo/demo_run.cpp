@@ -1,5 +1,6 @@
 #include "demo_run.h"
 
+#include "app/input.h"
 #include "app/settings.h"
 #include "app/shell.h"
 #include "audio/midi_player.h"
@@ -18,8 +19,15 @@
 #include "stress.h"
 #include "wav_output.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
 #include <memory>
 
 namespace {
@@ -75,6 +83,36 @@ void Place(const Placement& place, std::vector<std::string>& warnings) {
     PlayerPos.x = place.x;
     PlayerPos.z = place.z;
     ViewYaw = place.headingDegrees * 3.14159265f / 180.0f;
+}
+
+// Resident memory now, from /proc without allocating; 0 when it cannot be read.
+long ResidentKb() {
+    const int file = ::open("/proc/self/statm", O_RDONLY | O_CLOEXEC);
+    if (file < 0) return 0;
+    char text[128] = {};
+    const ssize_t got = ::read(file, text, sizeof text - 1);
+    ::close(file);
+    if (got <= 0) return 0;
+    const char* resident = std::strchr(text, ' ');
+    return resident ? std::strtol(resident + 1, nullptr, 10) * (::sysconf(_SC_PAGESIZE) / 1024) : 0;
+}
+
+struct MemorySample {
+    int frame;
+    long residentKb;
+    int gamesWon;
+};
+
+// As a player who has won starts over: the first level, three coins, empty hands.
+void StartNewGame() {
+    std::memset(KeyState, 0, sizeof KeyState);
+    clearItems(CarriedRocks);
+    LevelIndex = 0;
+    StartLevel();
+    PlayerPos.y = EyeHeight;
+    CoinCount = 3;
+    UpdateHud();
+    if (Settings.Music != 0) PlaySong("theme.mid");
 }
 
 void ReadGameState(RunReport& report) {
@@ -149,6 +187,13 @@ int RunDemo(const DemoOptions& options, const std::vector<ScriptEvent>& script, 
     renderMs.reserve(reserve);
     totalMs.reserve(reserve);
     cpuMs.reserve(reserve);
+    if (!options.memoryLog.empty()) {
+        // Touched now, so that the cost arrays filling up do not read as the game's memory growing.
+        for (std::vector<double>* costs : {&updateMs, &renderMs, &totalMs, &cpuMs}) {
+            costs->resize(reserve);
+            costs->clear();
+        }
+    }
     PrimitiveCounter primitives;
     std::uint64_t faults = 0, allocations = 0, triangles = 0;
 
@@ -156,6 +201,9 @@ int RunDemo(const DemoOptions& options, const std::vector<ScriptEvent>& script, 
     std::stable_sort(shots.begin(), shots.end(), [](const ScreenshotRequest& a, const ScreenshotRequest& b) {
         return a.frame < b.frame;
     });
+    std::vector<MemorySample> memory;
+    if (!options.memoryLog.empty()) memory.reserve(reserve / MemoryLogFrames + 1);
+    int gamesWon = 0;
     std::size_t nextShot = 0;
     std::size_t nextEvent = 0;
     StateWatch watch{GameState};
@@ -164,6 +212,13 @@ int RunDemo(const DemoOptions& options, const std::vector<ScriptEvent>& script, 
     bool running = true;
     int frame = 0;
     for (; frame < options.frames && running; ++frame) {
+        if (!options.memoryLog.empty() && frame % MemoryLogFrames == 0)
+            memory.push_back({frame, ResidentKb(), gamesWon});
+        if (options.backToBack && GameState == Won) {
+            ++gamesWon;
+            StartNewGame();
+            if (pilot) pilot = std::make_unique<Autopilot>(Settings.Width, Settings.Height, options.frameMs);
+        }
         for (; nextEvent < script.size() && script[nextEvent].frame == frame; ++nextEvent)
             headless::PushMessage(script[nextEvent].message);
         if (pilot) {
@@ -245,5 +300,12 @@ int RunDemo(const DemoOptions& options, const std::vector<ScriptEvent>& script, 
                            ": the game ended at frame " + std::to_string(report.frames));
     }
     report.peakRssKb = PeakRssKb();
+    if (!options.memoryLog.empty()) {
+        memory.push_back({report.frames, ResidentKb(), gamesWon});
+        std::ofstream log(options.memoryLog, std::ios::binary | std::ios::trunc);
+        for (const MemorySample& sample : memory)
+            log << sample.frame << ' ' << sample.residentKb << ' ' << sample.gamesWon << '\n';
+        if (!log) warnings.push_back("cannot write " + options.memoryLog);
+    }
     return report.fatal ? 1 : 0;
 }

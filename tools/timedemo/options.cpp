@@ -149,6 +149,10 @@ ParseOutcome ParseDemoOptions(int argc, const char* const* argv, DemoOptions& op
             options.floor = true;
             continue;
         }
+        if (name == "--back-to-back" && !hasValue) {
+            options.backToBack = true;
+            continue;
+        }
         if (name == "--autopilot" && !hasValue) {
             options.autopilot = true;
             continue;
@@ -156,7 +160,7 @@ ParseOutcome ParseDemoOptions(int argc, const char* const* argv, DemoOptions& op
         static const char* const Valued[] = {"--media", "--size",   "--frames",     "--frame-ms", "--seed",
                                              "--set",   "--script", "--screenshot", "--json",
                                              "--place", "--music",
-                                             "--audio"};
+                                             "--audio", "--memory-log"};
         bool known = false;
         for (const char* candidate : Valued) known = known || name == candidate;
         if (!known) {
@@ -202,6 +206,9 @@ ParseOutcome ParseDemoOptions(int argc, const char* const* argv, DemoOptions& op
         } else if (name == "--music") {
             ok = !value.empty();
             options.musicFile = value;
+        } else if (name == "--memory-log") {
+            ok = !value.empty();
+            options.memoryLog = value;
         } else if (name == "--audio") {
             ok = !value.empty();
             options.audioFile = value;
@@ -226,7 +233,8 @@ const char* DemoUsage() {
            "                          [--seed N] [--set Key=Value]... [--script FILE] [--autopilot]\n"
            "                          [--screenshot FRAME:FILE.png]... [--json FILE] [--no-hud]\n"
            "                          [--place LEVEL,X,Z,HEADING] [--music FILE.wav]\n"
-           "                          [--audio FILE.wav] [--stress] [--floor]\n"
+           "                          [--audio FILE.wav] [--stress] [--floor] [--back-to-back]\n"
+           "                          [--memory-log FILE]\n"
            "\n"
            "Runs the game headless: start-up, N frames of the main loop (default 600), each\n"
            "MS virtual milliseconds long (default 16), then shut-down.\n"
@@ -253,6 +261,8 @@ const char* DemoUsage() {
            "  --floor            every 4th frame is recorded into one display list and\n"
            "                     replayed, and a clear-only frame timed, for the floor;\n"
            "                     those frames stay out of the frame statistics\n"
+           "  --back-to-back     a new game from the first level each time the game is won\n"
+           "  --memory-log FILE  write 'frame resident-kB games-won' every 1000 frames\n"
            "Exit status: 0 a completed run, 1 the game failed to start or ended in its\n"
            "fatal error box (the report says \"fatal\": true), 2 a usage error.\n";
 }

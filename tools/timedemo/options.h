@@ -19,6 +19,8 @@ struct Placement {
     float headingDegrees = 0.0f;  // from +z toward +x
 };
 
+inline constexpr int MemoryLogFrames = 1000;
+
 struct DemoOptions {
     std::string mediaFolder;  // empty: the media folder beside the executable
     GameSettings settings;    // the game.ini defaults, then --size and --set
@@ -35,6 +37,8 @@ struct DemoOptions {
     Placement place;
     std::string musicFile;  // the run's MIDI messages rendered to this WAV file
     std::string audioFile;  // empty: no sound output
+    bool backToBack = false;  // --back-to-back: a new game starts once the game is won
+    std::string memoryLog;    // resident memory every MemoryLogFrames frames, to this file
 };
 
 // The settings a fresh game.ini would give.

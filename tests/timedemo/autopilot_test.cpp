@@ -313,6 +313,31 @@ TEST_F(PilotOnALevel, FetchesARockOffTheWayOnlyWhenShortOfThem) {
     EXPECT_EQ(Indices(pilot.path()), toTransporter);
 }
 
+TEST_F(PilotOnALevel, GivesUpARockItCannotGetToInTime) {
+    StaticModel rock;
+    rock.matrix[12] = 25.0f;
+    rock.matrix[14] = 46.0f;
+    appendItem(cell(2, 4).items, ItemRock, &rock);
+    Autopilot pilot(640, 480, 16);
+    std::vector<Message> out;
+    PilotView v = view(25.0f, 15.0f, 0.0f);
+    v.coinCount = 25;
+    pilot.plan(v, out);
+    ASSERT_EQ(pilot.path().back(), &cell(2, 4));
+    // Going to and fro between two cells, say, gets it no nearer.
+    for (int i = 0; i < 5; ++i) {
+        v.clock += 2.0f;
+        pilot.plan(v, out);
+    }
+    EXPECT_EQ(pilot.path().back(), &cell(2, 4)) << "three steps are worth some seconds";
+    v.clock += 20.0f;
+    pilot.plan(v, out);
+    EXPECT_EQ(pilot.path().back(), &cell(1, 2)) << "off to the transporter";
+    v.clock += 1.0f;
+    pilot.plan(v, out);
+    EXPECT_EQ(pilot.path().back(), &cell(1, 2)) << "and not tried again";
+}
+
 TEST_F(PilotOnALevel, FetchesAChestOnlyWhileNoMonsterHuntsNearby) {
     StaticModel chest;
     chest.matrix[12] = 25.0f;

@@ -48,6 +48,9 @@ constexpr int RockErrandSteps = 4;
 constexpr int ChestErrandSteps = 3;
 constexpr float ErrandRecheck = 0.5f;  // seconds: thrown rocks come to rest in the meantime
 constexpr float QuietRange = 20.0f;     // chests wait while a monster hunts this close
+constexpr float ErrandSeconds = 6.0f;   // to fetch an item in the same cell, and more per step
+constexpr float ErrandStepSeconds = 4.0f;
+constexpr float ItemInside = 0.75f;  // a rock may come to rest just over its cell's edge
 // Sideways shifts of the line from centre to centre, tried in this order:
 // another passage's walls can shut part of an opening.
 constexpr float LaneOffsets[] = {0.0f, -1.0f, 1.0f, -2.0f, 2.0f};
@@ -383,6 +386,7 @@ bool Autopilot::chooseErrand(const PilotView& view) {
     }
     errandCell_ = found.cell;
     errandItem_ = found.item;
+    errandUntil_ = view.clock + ErrandSeconds + ErrandStepSeconds * static_cast<float>(found.steps);
     return hadErrand || errandCell_;
 }
 
@@ -472,7 +476,13 @@ bool Autopilot::chooseTarget(const PilotView& view, Target& target) {
         return true;
     }
     if (errandCell_ == &here) {
-        target = {errandItem_->object->matrix.m[12], errandItem_->object->matrix.m[14], Aim::Item, errandItem_};
+        // The game looks for items in the player's cell only: walking onto one
+        // lying over the edge would leave the cell and so its list.
+        const float x = std::clamp(errandItem_->object->matrix.m[12], here.x + ItemInside,
+                                   here.x + 2.0f * HalfCell - ItemInside);
+        const float z = std::clamp(errandItem_->object->matrix.m[14], here.z + ItemInside,
+                                   here.z + 2.0f * HalfCell - ItemInside);
+        target = {x, z, Aim::Item, errandItem_};
         waypointStale_ = true;
         return true;
     }
@@ -593,6 +603,8 @@ void Autopilot::plan(const PilotView& view, std::vector<Message>& out) {
     }
     if (!planned_) startLevel(view);
     bool stale = view.playerCell != pathFrom_ || path_.empty();
+    if (errandCell_ && view.clock > errandUntil_ && skippedCount_ < MaxSkipped)
+        skipped_[skippedCount_++] = errandItem_;
     if (stale || (errandCell_ && !errandLies()) || view.clock - errandCheck_ >= ErrandRecheck) stale = chooseErrand(view) || stale;
     if (stale) replan(view);
 

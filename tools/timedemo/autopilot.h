@@ -167,6 +167,7 @@ private:
     const CaveCell* errandCell_ = nullptr;
     const ItemNode* errandItem_ = nullptr;
     float errandCheck_ = -1e9f;
+    float errandUntil_ = 0.0f;  // given up after this: it may lie where it cannot be reached
     float goalX_ = 0.0f, goalZ_ = 0.0f;
     std::vector<const CaveCell*> path_;
     int waypoint_ = 0;  // aim at the lane end into path_[waypoint_]; 0: the first lane's start
@@ -185,7 +186,7 @@ private:
     float lastClock_ = 0.0f;
     CellStep recentredFor_{};  // the step that failed once already
 
-    static constexpr int MaxSkipped = 32;
+    static constexpr int MaxSkipped = 64;
     std::array<const ItemNode*, MaxSkipped> skipped_{};
     int skippedCount_ = 0;
 };

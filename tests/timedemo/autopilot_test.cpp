@@ -109,6 +109,33 @@ TEST(CellPaths, UnreachableGoalGivesNoPath) {
     EXPECT_FALSE(FindCellPath(&chain.cells[0], nullptr, path));
 }
 
+TEST(NearestItems, FewestStepsFirstWithinTheLimit) {
+    Chain chain;
+    StaticModel a, b, c;
+    appendItem(chain.cells[3].items, ItemRock, &a);   // 3 steps from 0 either way round
+    appendItem(chain.cells[5].items, ItemChest, &b);  // 2 steps
+    appendItem(chain.cells[5].items, ItemRock, &c);
+    const ItemFilter rocks = [](const ItemNode& node) { return node.kind == ItemRock; };
+    ItemFind found = FindNearestItem(&chain.cells[0], 4, rocks);
+    ASSERT_EQ(found.cell, &chain.cells[5]);
+    EXPECT_EQ(found.item->object, &c) << "the chest in the same cell is not wanted";
+    EXPECT_EQ(found.steps, 2);
+    EXPECT_EQ(FindNearestItem(&chain.cells[0], 1, rocks).cell, nullptr) << "beyond the limit";
+    found = FindNearestItem(&chain.cells[5], 0, rocks);
+    EXPECT_EQ(found.cell, &chain.cells[5]);
+    EXPECT_EQ(found.steps, 0);
+
+    // With 0 -> 4 shut, cell 5 is four steps away round the far side and cell 3 three.
+    const StepFilter notZeroToFour = [&](const CaveCell& cell, int k) {
+        return !(&cell == &chain.cells[0] && cell.neighbours[k] == &chain.cells[4]);
+    };
+    found = FindNearestItem(&chain.cells[0], 4, rocks, notZeroToFour);
+    EXPECT_EQ(found.cell, &chain.cells[3]);
+    EXPECT_EQ(found.steps, 3);
+    clearItems(chain.cells[3].items);
+    clearItems(chain.cells[5].items);
+}
+
 TEST(Transporter, FoundWithItsGroundPosition) {
     Chain chain;
     for (int i = 0; i + 1 < 6; ++i) chain.cells[i].next = &chain.cells[i + 1];
@@ -256,6 +283,82 @@ TEST_F(PilotOnALevel, DetoursToAnItemInTheCellFirst) {
     EXPECT_EQ(out[0].type, MessageType::PointerMove);
     EXPECT_LT(out[0].x, 320);
     EXPECT_FALSE(other.walking());
+}
+
+TEST_F(PilotOnALevel, FetchesARockOffTheWayOnlyWhenShortOfThem) {
+    StaticModel rock;
+    rock.matrix[12] = 25.0f;
+    rock.matrix[14] = 46.0f;
+    appendItem(cell(2, 4).items, ItemRock, &rock);
+    const std::vector<int> toTransporter{1 * 16 + 2, 2 * 16 + 2, 3 * 16 + 2, 2 * 16 + 1};
+    const std::vector<int> toRock{1 * 16 + 2, 2 * 16 + 2, 3 * 16 + 2, 4 * 16 + 2};
+    std::vector<Message> out;
+    for (const int carried : {0, 2, 3}) {
+        Autopilot pilot(640, 480, 16);
+        PilotView v = view(25.0f, 15.0f, 0.0f);
+        v.carriedRocks = carried;
+        v.coinCount = 25;
+        pilot.plan(v, out);
+        EXPECT_EQ(Indices(pilot.path()), carried < 3 ? toRock : toTransporter) << carried << " rocks";
+    }
+    // Once the rock is gone it heads for the transporter again.
+    Autopilot pilot(640, 480, 16);
+    PilotView v = view(25.0f, 15.0f, 0.0f);
+    v.coinCount = 25;
+    pilot.plan(v, out);
+    ASSERT_EQ(Indices(pilot.path()), toRock);
+    clearItems(cell(2, 4).items);
+    v.clock += 0.016f;
+    pilot.plan(v, out);
+    EXPECT_EQ(Indices(pilot.path()), toTransporter);
+}
+
+TEST_F(PilotOnALevel, GivesUpARockItCannotGetToInTime) {
+    StaticModel rock;
+    rock.matrix[12] = 25.0f;
+    rock.matrix[14] = 46.0f;
+    appendItem(cell(2, 4).items, ItemRock, &rock);
+    Autopilot pilot(640, 480, 16);
+    std::vector<Message> out;
+    PilotView v = view(25.0f, 15.0f, 0.0f);
+    v.coinCount = 25;
+    pilot.plan(v, out);
+    ASSERT_EQ(pilot.path().back(), &cell(2, 4));
+    // Going to and fro between two cells, say, gets it no nearer.
+    for (int i = 0; i < 5; ++i) {
+        v.clock += 2.0f;
+        pilot.plan(v, out);
+    }
+    EXPECT_EQ(pilot.path().back(), &cell(2, 4)) << "three steps are worth some seconds";
+    v.clock += 20.0f;
+    pilot.plan(v, out);
+    EXPECT_EQ(pilot.path().back(), &cell(1, 2)) << "off to the transporter";
+    v.clock += 1.0f;
+    pilot.plan(v, out);
+    EXPECT_EQ(pilot.path().back(), &cell(1, 2)) << "and not tried again";
+}
+
+TEST_F(PilotOnALevel, FetchesAChestOnlyWhileNoMonsterHuntsNearby) {
+    StaticModel chest;
+    chest.matrix[12] = 25.0f;
+    chest.matrix[14] = 46.0f;
+    appendItem(cell(2, 4).items, ItemChest, &chest);
+    const std::vector<int> toChest{1 * 16 + 2, 2 * 16 + 2, 3 * 16 + 2, 4 * 16 + 2};
+    std::vector<Message> out;
+    for (const auto kind : {PilotMonster::Harmless, PilotMonster::Walking}) {
+        for (const int coins : {3, 25}) {
+            Autopilot pilot(640, 480, 16);
+            PilotView v = view(25.0f, 15.0f, 0.0f);
+            v.carriedRocks = 3;
+            v.coinCount = coins;
+            v.monsterCount = 1;
+            v.monsters[0] = {15.0f, 0.0f, 25.0f, kind};  // the side cell, out of sight
+            pilot.plan(v, out);
+            const bool fetches = Indices(pilot.path()) == toChest;
+            EXPECT_EQ(fetches, coins < 25 && kind == PilotMonster::Harmless)
+                << coins << " coins, monster kind " << kind;
+        }
+    }
 }
 
 // The pitch sends the game's own rock through the aimed height at the aimed distance.

@@ -43,6 +43,14 @@ constexpr float ThrowCloseLimit = 2.0f;  // nearer than this it has already stru
 constexpr float AimedYaw = 0.04f;        // radians off the monster that still hit the head
 constexpr float HeadReachAim = 1.0f;     // a rock within 1.41 units across strikes
 constexpr float ThrowInterval = 0.3f;    // seconds between throws, to see the last one land
+constexpr int WantedRocks = 3;
+constexpr int RockErrandSteps = 4;
+constexpr int ChestErrandSteps = 3;
+constexpr float ErrandRecheck = 0.5f;  // seconds: thrown rocks come to rest in the meantime
+constexpr float QuietRange = 20.0f;     // chests wait while a monster hunts this close
+constexpr float ErrandSeconds = 6.0f;   // to fetch an item in the same cell, and more per step
+constexpr float ErrandStepSeconds = 4.0f;
+constexpr float ItemInside = 0.75f;  // a rock may come to rest just over its cell's edge
 // Sideways shifts of the line from centre to centre, tried in this order:
 // another passage's walls can shut part of an opening.
 constexpr float LaneOffsets[] = {0.0f, -1.0f, 1.0f, -2.0f, 2.0f};
@@ -82,6 +90,7 @@ PilotView ReadPilotView() {
     view.clock = GameClock;
     view.floorY = FloorHeight(PlayerPos.x, PlayerPos.z);
     view.carriedRocks = CarriedRocks.count;
+    view.coinCount = CoinCount;
     view.hasDetector = HasDetector;
     view.monsterCount = std::clamp(MonsterCount, 0, PilotView::MaxMonsters);
     for (int i = 0; i < view.monsterCount; ++i) {
@@ -167,6 +176,36 @@ bool FindCellPath(const CaveCell* from, const CaveCell* goal, std::vector<const 
         path.push_back(cell);
     std::reverse(path.begin(), path.end());
     return true;
+}
+
+ItemFind FindNearestItem(const CaveCell* from, int maxSteps, const ItemFilter& wanted,
+                         const StepFilter& usable) {
+    ItemFind found;
+    if (!ValidIndex(from) || !wanted) return found;
+    std::array<const CaveCell*, CellTableSize> queue{};
+    std::array<std::int8_t, CellTableSize> steps;
+    steps.fill(-1);
+    int head = 0, tail = 0;
+    queue[tail++] = from;
+    steps[from->index] = 0;
+    while (head < tail) {
+        const CaveCell* cell = queue[head++];
+        for (const ItemNode* node = cell->items.head; node; node = node->next) {
+            if (!node->object || !wanted(*node)) continue;
+            found = {cell, node, steps[cell->index]};
+            return found;
+        }
+        if (steps[cell->index] >= maxSteps) continue;
+        const int count = std::clamp<int>(cell->connectionCount, 0, MaxConnections);
+        for (int k = 0; k < count; ++k) {
+            const CaveCell* next = cell->neighbours[k];
+            if (!ValidIndex(next) || steps[next->index] >= 0 || tail == CellTableSize) continue;
+            if (usable && !usable(*cell, k)) continue;
+            steps[next->index] = static_cast<std::int8_t>(steps[cell->index] + 1);
+            queue[tail++] = next;
+        }
+    }
+    return found;
 }
 
 const CaveCell* FindTransporter(const CaveCell* cells, float& x, float& z) {
@@ -306,7 +345,49 @@ void Autopilot::startLevel(const PilotView& view) {
     stuckSeconds_ = 0.0f;
     lastClock_ = view.clock;
     goal_ = FindTransporter(view.cells, goalX_, goalZ_);
+    errandCell_ = nullptr;
+    errandItem_ = nullptr;
+    errandCheck_ = -1e9f;
     planned_ = true;
+}
+
+bool Autopilot::errandLies() const {
+    if (!errandCell_ || skipped(errandItem_)) return false;
+    for (const ItemNode* node = errandCell_->items.head; node; node = node->next) {
+        if (node == errandItem_) return true;
+    }
+    return false;
+}
+
+bool Autopilot::chooseErrand(const PilotView& view) {
+    errandCheck_ = view.clock;
+    if (errandLies()) return false;
+    const bool hadErrand = errandCell_ != nullptr;
+    errandCell_ = nullptr;
+    errandItem_ = nullptr;
+    const StepFilter usable = [this](const CaveCell& cell, int k) { return stepUsable(cell, k); };
+    ItemFind found;
+    if (view.carriedRocks < WantedRocks) {
+        found = FindNearestItem(view.playerCell, RockErrandSteps, [this](const ItemNode& node) {
+            return node.kind == ItemRock && !skipped(&node);
+        }, usable);
+    }
+    bool quiet = true;
+    for (int i = 0; i < view.monsterCount; ++i) {
+        const PilotMonster& m = view.monsters[i];
+        if (m.kind != PilotMonster::Harmless && std::hypot(m.x - view.x, m.z - view.z) < QuietRange)
+            quiet = false;
+    }
+    // Coins only buy time against hits: not worth walking into a monster for.
+    if (!found.cell && quiet && view.coinCount < MaxCoins) {
+        found = FindNearestItem(view.playerCell, ChestErrandSteps, [this](const ItemNode& node) {
+            return node.kind == ItemChest && !skipped(&node);
+        }, usable);
+    }
+    errandCell_ = found.cell;
+    errandItem_ = found.item;
+    errandUntil_ = view.clock + ErrandSeconds + ErrandStepSeconds * static_cast<float>(found.steps);
+    return hadErrand || errandCell_;
 }
 
 bool Autopilot::stepUsable(const CaveCell& cell, int k) {
@@ -360,7 +441,8 @@ Autopilot::Point Autopilot::laneEnd(int i) {
 void Autopilot::replan(const PilotView& view) {
     pathFrom_ = view.playerCell;
     waypointStale_ = true;
-    if (!goal_ || !FindCellPath(view.playerCell, goal_, path_,
+    const CaveCell* goal = errandCell_ ? errandCell_ : goal_;
+    if (!goal || !FindCellPath(view.playerCell, goal, path_,
                                 [this](const CaveCell& cell, int k) { return stepUsable(cell, k); }))
         path_.clear();
 }
@@ -391,6 +473,17 @@ bool Autopilot::chooseTarget(const PilotView& view, Target& target) {
     const CaveCell& here = *view.playerCell;
     if (mode_ == Mode::Recentre) {
         target = {CentreX(here), CentreZ(here), Aim::Centre, &here};
+        return true;
+    }
+    if (errandCell_ == &here) {
+        // The game looks for items in the player's cell only: walking onto one
+        // lying over the edge would leave the cell and so its list.
+        const float x = std::clamp(errandItem_->object->matrix.m[12], here.x + ItemInside,
+                                   here.x + 2.0f * HalfCell - ItemInside);
+        const float z = std::clamp(errandItem_->object->matrix.m[14], here.z + ItemInside,
+                                   here.z + 2.0f * HalfCell - ItemInside);
+        target = {x, z, Aim::Item, errandItem_};
+        waypointStale_ = true;
         return true;
     }
     // Whatever lies near the middle of this cell first: it is on the way.
@@ -509,7 +602,11 @@ void Autopilot::plan(const PilotView& view, std::vector<Message>& out) {
         return;
     }
     if (!planned_) startLevel(view);
-    if (view.playerCell != pathFrom_ || path_.empty()) replan(view);
+    bool stale = view.playerCell != pathFrom_ || path_.empty();
+    if (errandCell_ && view.clock > errandUntil_ && skippedCount_ < MaxSkipped)
+        skipped_[skippedCount_++] = errandItem_;
+    if (stale || (errandCell_ && !errandLies()) || view.clock - errandCheck_ >= ErrandRecheck) stale = chooseErrand(view) || stale;
+    if (stale) replan(view);
 
     if (mode_ != Mode::Normal && view.clock >= modeUntil_) {
         mode_ = Mode::Normal;

@@ -34,6 +34,7 @@ struct PilotView {
     float clock = 0.0f;  // game seconds
     float floorY = 0.0f;  // the floor under the eye
     int carriedRocks = 0;
+    int coinCount = 0;
     bool hasDetector = false;
     static constexpr int MaxMonsters = 16;
     PilotMonster monsters[MaxMonsters];
@@ -65,6 +66,19 @@ using StepFilter = std::function<bool(const CaveCell& cell, int k)>;
 // when `goal` cannot be reached from `from`.
 bool FindCellPath(const CaveCell* from, const CaveCell* goal, std::vector<const CaveCell*>& path,
                   const StepFilter& usable = {});
+
+// An item lying in a cell, the fewest steps away that `wanted` accepts.
+struct ItemFind {
+    const CaveCell* cell = nullptr;
+    const ItemNode* item = nullptr;
+    int steps = -1;
+};
+using ItemFilter = std::function<bool(const ItemNode& item)>;
+
+// Searches the cells at most `maxSteps` steps from `from`, nearest first; in
+// one cell the first item in its list wins. No cell when none is wanted.
+ItemFind FindNearestItem(const CaveCell* from, int maxSteps, const ItemFilter& wanted,
+                         const StepFilter& usable = {});
 
 // The cell holding the transporter, with the transporter's ground position.
 const CaveCell* FindTransporter(const CaveCell* cells, float& x, float& z);
@@ -112,6 +126,9 @@ private:
     };
 
     void startLevel(const PilotView& view);
+    // Picks the rock or chest worth a detour, if any; true when that changed.
+    bool chooseErrand(const PilotView& view);
+    bool errandLies() const;
     bool stepUsable(const CaveCell& cell, int k);
     // Where the walk from path_[i - 1] into path_[i] starts and ends.
     Point laneStart(int i);
@@ -146,6 +163,11 @@ private:
     bool planned_ = false;
     const CaveCell* pathFrom_ = nullptr;
     const CaveCell* goal_ = nullptr;
+    // A rock or chest off the way, fetched before going on to the transporter.
+    const CaveCell* errandCell_ = nullptr;
+    const ItemNode* errandItem_ = nullptr;
+    float errandCheck_ = -1e9f;
+    float errandUntil_ = 0.0f;  // given up after this: it may lie where it cannot be reached
     float goalX_ = 0.0f, goalZ_ = 0.0f;
     std::vector<const CaveCell*> path_;
     int waypoint_ = 0;  // aim at the lane end into path_[waypoint_]; 0: the first lane's start
@@ -164,7 +186,7 @@ private:
     float lastClock_ = 0.0f;
     CellStep recentredFor_{};  // the step that failed once already
 
-    static constexpr int MaxSkipped = 32;
+    static constexpr int MaxSkipped = 64;
     std::array<const ItemNode*, MaxSkipped> skipped_{};
     int skippedCount_ = 0;
 };

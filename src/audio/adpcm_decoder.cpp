@@ -1,6 +1,7 @@
 #include "audio/adpcm_decoder.h"
 
 #include <algorithm>
+#include <limits>
 
 namespace {
 
@@ -57,7 +58,9 @@ std::int16_t adpcmExpandNibble(AdpcmChannel& c, int nibble) {
     const int value = std::clamp(adpcmPredict(c) + signedNibble * c.delta, -32768, 32767);
     c.sample2 = c.sample1;
     c.sample1 = value;
-    c.delta = std::max(AdpcmMinStep, (AdpcmAdaptation[nibble] * c.delta) >> 8);
+    // A file can keep asking for a larger step; past this its growth would overflow.
+    constexpr int MaxStep = std::numeric_limits<int>::max() / 768;
+    c.delta = std::clamp((AdpcmAdaptation[nibble] * std::min(c.delta, MaxStep)) >> 8, AdpcmMinStep, MaxStep);
     return static_cast<std::int16_t>(value);
 }
 

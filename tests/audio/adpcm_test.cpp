@@ -157,4 +157,21 @@ TEST(AdpcmFormatCheck, FieldsThatDoNotFitAreRefused) {
     EXPECT_EQ(adpcmDecodedSamples(format, 256 + 6), 500u);
 }
 
+// Found by fuzzing: a block whose nibbles keep raising the step overflowed
+// the step's int. Its step stops growing instead: full scale up, then one
+// largest step down reaches full scale the other way.
+TEST(AdpcmDecoder, AStepRaisedWithoutEndStaysInRange) {
+    const WavParts good = Split(encodeAdpcmWav(std::vector<std::int16_t>(1000, 100), SoundRate));
+    AdpcmFormat format;
+    ASSERT_TRUE(readAdpcmFormat(good.format.data(), good.format.size(), format));
+    std::vector<std::uint8_t> block = {0, 16, 0, 0, 0, 0, 0};  // pair 0, step 16, both samples 0
+    block.insert(block.end(), 30, 0x77);                        // 60 times +7 steps
+    block.insert(block.end(), 10, 0x88);                        // 20 times -8 steps
+    std::vector<std::int16_t> out(adpcmDecodedSamples(format, block.size()));
+    ASSERT_EQ(out.size(), 2u + 80);
+    ASSERT_TRUE(decodeAdpcm(format, block.data(), block.size(), out.data()));
+    for (std::size_t i = 2 + 20; i < 2 + 60; ++i) ASSERT_EQ(out[i], 32767) << i;
+    for (std::size_t i = 2 + 60; i < out.size(); ++i) ASSERT_EQ(out[i], -32768) << i;
+}
+
 }  // namespace

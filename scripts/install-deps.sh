@@ -16,6 +16,8 @@ packages=(
   xvfb xauth xfonts-base xdotool x11-utils x11-apps imagemagick locales
   # tests of the sound and music readers against files other programs wrote
   sox abcmidi midicsv
+  # scripts/bench.sh builds its table with it
+  python3
 )
 
 sudo=()

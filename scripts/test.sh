@@ -11,6 +11,9 @@ echo "== g++ build, all tests"
 "$root/scripts/build.sh" "$root/build" -DUMBRAFALL_WERROR=ON
 (cd "$root/build" && ctest -j "$jobs" --output-on-failure)
 
+echo "== soak: the autopilot's games back to back, resident memory sampled"
+"$root/scripts/soak.sh" 50000 "$root/build"
+
 echo "== clang build with address and undefined-behaviour sanitizers, and the file-reader fuzzers"
 "$root/scripts/build.sh" "$root/build-sanitize" -DUMBRAFALL_WERROR=ON -DUMBRAFALL_FUZZ=ON \
   -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DUMBRAFALL_SANITIZE=address,undefined
@@ -18,3 +21,6 @@ echo "== clang build with address and undefined-behaviour sanitizers, and the fi
 # leak-clean) and the autopilot's whole-game runs (minutes each, many times
 # that under the sanitizers, and the same code the shorter runs cover).
 (cd "$root/build-sanitize" && ctest -j "$jobs" --output-on-failure -E 'under_xvfb|TimedemoRun.Autopilot')
+
+echo "== soak under the sanitizers: a leak across games is reported at exit"
+"$root/scripts/soak.sh" 20000 "$root/build-sanitize"

@@ -187,9 +187,7 @@ protected:
                 return;
             case Kind::Texture:
                 EXPECT_FALSE(run.endedFatally);
-                if (fault != Fault::Truncated) {
-                    EXPECT_FALSE(run.boxes.empty()) << "a texture that cannot be read is reported";
-                }
+                EXPECT_FALSE(run.boxes.empty()) << "a texture that cannot be read is reported";
                 for (const CapturedMessageBox& box : run.boxes) EXPECT_EQ(box.text, noTexture);
                 return;
             case Kind::Sound:

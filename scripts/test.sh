@@ -21,6 +21,3 @@ echo "== clang build with address and undefined-behaviour sanitizers, and the fi
 # leak-clean) and the autopilot's whole-game runs (minutes each, many times
 # that under the sanitizers, and the same code the shorter runs cover).
 (cd "$root/build-sanitize" && ctest -j "$jobs" --output-on-failure -E 'under_xvfb|TimedemoRun.Autopilot')
-
-echo "== soak under the sanitizers: a leak across games is reported at exit"
-"$root/scripts/soak.sh" 20000 "$root/build-sanitize"

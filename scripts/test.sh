@@ -11,6 +11,9 @@ echo "== g++ build, all tests"
 "$root/scripts/build.sh" "$root/build" -DUMBRAFALL_WERROR=ON
 (cd "$root/build" && ctest -j "$jobs" --output-on-failure)
 
+echo "== soak: the autopilot's games back to back, resident memory sampled"
+"$root/scripts/soak.sh" 50000 "$root/build"
+
 echo "== clang build with address and undefined-behaviour sanitizers, and the file-reader fuzzers"
 "$root/scripts/build.sh" "$root/build-sanitize" -DUMBRAFALL_WERROR=ON -DUMBRAFALL_FUZZ=ON \
   -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DUMBRAFALL_SANITIZE=address,undefined

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -66,6 +67,20 @@ void ReportHang(int) {
     ::_exit(3);
 }
 
+// Under the sanitizers, which make each run several times slower, a file that
+// cannot be opened is tried for one file of each kind: they all take the same path.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool Sanitized = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool Sanitized = true;
+#else
+constexpr bool Sanitized = false;
+#endif
+#else
+constexpr bool Sanitized = false;
+#endif
+
 const std::string GoesOn = " The application will continue.";
 const std::string FatalText = "Could not load media. The application cannot continue.";
 
@@ -96,7 +111,14 @@ protected:
         for (const std::string& name : files)
             if (StartsWith(name, "cavemap") && firstLevel.empty()) firstLevel = name;
         ASSERT_FALSE(firstLevel.empty());
+        const bool unopenable = fault == Fault::Missing || fault == Fault::Folder || fault == Fault::Pipe;
+        std::vector<Kind> tried;
         for (const std::string& name : files) {
+            const Kind kind = KindOf(name, firstLevel);
+            if (Sanitized && unopenable) {
+                if (std::find(tried.begin(), tried.end(), kind) != tried.end()) continue;
+                tried.push_back(kind);
+            }
             SCOPED_TRACE(name + " " + FaultName(fault));
             const bool song = EndsWith(name, ".mid");
             // Music only where a song is at fault; the smallest window.
@@ -113,7 +135,7 @@ protected:
             FolderListing expected = before;
             expected.erase("media/game.ini");
             EXPECT_TRUE(after == expected) << "the run wrote beside game.ini";
-            check(run, KindOf(name, firstLevel), fault, name);
+            check(run, kind, fault, name);
             rows.push_back({name, FaultName(fault), Outcome(run)});
             game_.restore(name);
         }
@@ -187,9 +209,7 @@ protected:
                 return;
             case Kind::Texture:
                 EXPECT_FALSE(run.endedFatally);
-                if (fault != Fault::Truncated) {
-                    EXPECT_FALSE(run.boxes.empty()) << "a texture that cannot be read is reported";
-                }
+                EXPECT_FALSE(run.boxes.empty()) << "a texture that cannot be read is reported";
                 for (const CapturedMessageBox& box : run.boxes) EXPECT_EQ(box.text, noTexture);
                 return;
             case Kind::Sound:

@@ -313,7 +313,7 @@ TEST_F(TimedemoRun, AutopilotWinsTheShippedLevels) {
     EXPECT_GE(std::stoi(Field(r.json, "level_passes")), std::stoi(Field(r.json, "level_count")));
 }
 
-TEST_F(TimedemoRun, AutopilotBackToBackStartsANewGameAfterEachWin) {
+TEST_F(TimedemoRun, BackToBackGamesStartANewGameAfterEachWin) {
     const std::string media = levelsFolder({Caves});
     const std::string log = file("memory.txt");
     const ToolRun r = run("--media '" + media + "' --size 160x120 --autopilot --back-to-back --frames 9000 --seed 1 " +

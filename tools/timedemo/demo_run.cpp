@@ -261,6 +261,8 @@ int RunDemo(const DemoOptions& options, const std::vector<ScriptEvent>& script, 
             TakeScreenshot(shots[nextShot], warnings);
     }
 
+    // Before the summaries below copy the cost arrays.
+    if (!options.memoryLog.empty()) memory.push_back({frame, ResidentKb(), gamesWon});
     report.frames = frame;
     report.drawnFrames = static_cast<int>(totalMs.size());
     report.virtualSeconds = static_cast<double>(advancedMs) / 1000.0;
@@ -301,7 +303,6 @@ int RunDemo(const DemoOptions& options, const std::vector<ScriptEvent>& script, 
     }
     report.peakRssKb = PeakRssKb();
     if (!options.memoryLog.empty()) {
-        memory.push_back({report.frames, ResidentKb(), gamesWon});
         std::ofstream log(options.memoryLog, std::ios::binary | std::ios::trunc);
         for (const MemorySample& sample : memory)
             log << sample.frame << ' ' << sample.residentKb << ' ' << sample.gamesWon << '\n';

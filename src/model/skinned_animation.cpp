@@ -124,20 +124,26 @@ void skinBones(SkinnedModel& model) {
     const ModelVertex* rest = model.vertices;
     const std::uint32_t vertexCount = model.vertexCount;
     forEachBoneFromRoot(rootOf(model), model.boneCount, [&](Bone& bone) {
-        Matrix4 s;
-        multiplyAffine(bone.world, bone.inverseBind, s);
-        for (std::uint32_t w = 0; w < bone.weightCount; ++w) {
-            const std::uint32_t v = bone.weights[w].vertex;
+        Matrix4 skin;
+        multiplyAffine(bone.world, bone.inverseBind, skin);
+        // Held in locals: the stores below could otherwise alias the matrix and force a reload per weight.
+        const float s0 = skin[0], s1 = skin[1], s2 = skin[2], s4 = skin[4], s5 = skin[5], s6 = skin[6];
+        const float s8 = skin[8], s9 = skin[9], s10 = skin[10], s12 = skin[12], s13 = skin[13], s14 = skin[14];
+        const BoneWeight* weights = bone.weights;
+        const std::uint32_t weightCount = bone.weightCount;
+        for (std::uint32_t w = 0; w < weightCount; ++w) {
+            const std::uint32_t v = weights[w].vertex;
             if (v >= vertexCount) continue;
-            const float weight = bone.weights[w].weight;
+            const float weight = weights[w].weight;
             const float* p = rest[v].position;
-            positions[v].x += weight * (s[0] * p[0] + s[4] * p[1] + s[8] * p[2] + s[12]);
-            positions[v].y += weight * (s[1] * p[0] + s[5] * p[1] + s[9] * p[2] + s[13]);
-            positions[v].z += weight * (s[2] * p[0] + s[6] * p[1] + s[10] * p[2] + s[14]);
+            const float px = p[0], py = p[1], pz = p[2];
+            positions[v].x += weight * (s0 * px + s4 * py + s8 * pz + s12);
+            positions[v].y += weight * (s1 * px + s5 * py + s9 * pz + s13);
+            positions[v].z += weight * (s2 * px + s6 * py + s10 * pz + s14);
             if (!normals) continue;
             const float* q = rest[v].normal;
-            Vector3 turned{s[0] * q[0] + s[4] * q[1] + s[8] * q[2], s[1] * q[0] + s[5] * q[1] + s[9] * q[2],
-                           s[2] * q[0] + s[6] * q[1] + s[10] * q[2]};
+            const float qx = q[0], qy = q[1], qz = q[2];
+            const Vector3 turned{s0 * qx + s4 * qy + s8 * qz, s1 * qx + s5 * qy + s9 * qz, s2 * qx + s6 * qy + s10 * qz};
             const float len = length(turned);
             const float scale = len != 0.0f ? weight / len : weight;
             normals[v].x += scale * turned.x;

@@ -46,7 +46,8 @@ done
 for file in "$here/corpus/$target"/*; do cp "$file" "$corpus/"; done
 
 # -max_len keeps the big textures as seeds without mutating megabytes;
-# libFuzzer's memory and per-input time limits catch runaway readers.
+# libFuzzer's memory and per-input time limits catch runaway readers (an
+# RLE bitmap of a few hundred bytes may rightly fill 256 MiB: slow under ASan).
 # shellcheck disable=SC2086
-exec "$fuzzer" -max_total_time="$seconds" -max_len=${FUZZ_MAX_LEN:-65536} -timeout=10 -rss_limit_mb=2048 \
+exec "$fuzzer" -max_total_time="$seconds" -max_len=${FUZZ_MAX_LEN:-65536} -timeout=60 -rss_limit_mb=2048 \
   -print_final_stats=1 ${FUZZ_OPTIONS:-} "$corpus"

@@ -3,6 +3,7 @@
 #include "platform/platform.h"
 
 #include <cstdint>
+#include <mutex>
 
 namespace platform {
 namespace {
@@ -19,6 +20,9 @@ struct HeadlessAudio {
     std::uint64_t played = 0;
     bool recording = false;
     std::vector<std::int16_t> recorded;
+    // A buffer may be played on a thread of its own, as a device would; closing
+    // then waits for the callback. Recursive: the callback queues again.
+    std::recursive_mutex lock;
 };
 
 HeadlessAudio& Audio() {
@@ -26,10 +30,13 @@ HeadlessAudio& Audio() {
     return audio;
 }
 
+using Guard = std::lock_guard<std::recursive_mutex>;
+
 }  // namespace
 
 bool OpenAudioOutput(AudioDoneCallback done, void* user) {
     HeadlessAudio& a = Audio();
+    const Guard guard(a.lock);
     if (!a.plugged || a.open) return false;
     a.open = true;
     a.started = false;
@@ -42,6 +49,7 @@ bool OpenAudioOutput(AudioDoneCallback done, void* user) {
 
 bool QueueAudioBuffer(std::int16_t* samples) {
     HeadlessAudio& a = Audio();
+    const Guard guard(a.lock);
     if (!a.open || !samples || a.queued >= AudioQueueCapacity) return false;
     a.queue[a.queued++] = samples;
     return true;
@@ -49,6 +57,7 @@ bool QueueAudioBuffer(std::int16_t* samples) {
 
 bool StartAudioOutput() {
     HeadlessAudio& a = Audio();
+    const Guard guard(a.lock);
     if (!a.open) return false;
     if (!a.started) a.startMs = Milliseconds();
     a.started = true;
@@ -57,6 +66,7 @@ bool StartAudioOutput() {
 
 void CloseAudioOutput() {
     HeadlessAudio& a = Audio();
+    const Guard guard(a.lock);
     a.open = false;
     a.started = false;
     a.done = nullptr;
@@ -64,15 +74,25 @@ void CloseAudioOutput() {
     a.queued = 0;
 }
 
-bool AudioOutputIsOpen() { return Audio().open; }
+bool AudioOutputIsOpen() {
+    const Guard guard(Audio().lock);
+    return Audio().open;
+}
 
 namespace headless {
 
-void PlugAudioOutput() { Audio().plugged = true; }
-void UnplugAudioOutput() { Audio().plugged = false; }
+void PlugAudioOutput() {
+    const Guard guard(Audio().lock);
+    Audio().plugged = true;
+}
+void UnplugAudioOutput() {
+    const Guard guard(Audio().lock);
+    Audio().plugged = false;
+}
 
 bool PlayAudioBuffer() {
     HeadlessAudio& a = Audio();
+    const Guard guard(a.lock);
     if (!a.open || !a.started || a.queued == 0) return false;
     std::int16_t* buffer = a.queue[0];
     if (a.recording) a.recorded.insert(a.recorded.end(), buffer, buffer + AudioBufferSamples);
@@ -85,6 +105,7 @@ bool PlayAudioBuffer() {
 
 int PlayAudioBuffersDue() {
     HeadlessAudio& a = Audio();
+    const Guard guard(a.lock);
     int count = 0;
     while (a.open && a.started) {
         const std::uint64_t elapsed = static_cast<std::uint32_t>(Milliseconds() - a.startMs);
@@ -95,9 +116,13 @@ int PlayAudioBuffersDue() {
     return count;
 }
 
-int QueuedAudioBuffers() { return Audio().queued; }
+int QueuedAudioBuffers() {
+    const Guard guard(Audio().lock);
+    return Audio().queued;
+}
 
 void RecordAudio(bool keep) {
+    const Guard guard(Audio().lock);
     Audio().recording = keep;
     if (!keep) Audio().recorded.clear();
 }
@@ -105,8 +130,14 @@ void RecordAudio(bool keep) {
 const std::vector<std::int16_t>& RecordedAudio() { return Audio().recorded; }
 
 void ResetAudio() {
+    HeadlessAudio& a = Audio();
+    const Guard guard(a.lock);
     CloseAudioOutput();
-    Audio() = HeadlessAudio{};
+    a.plugged = false;
+    a.played = 0;
+    a.startMs = 0;
+    a.recording = false;
+    a.recorded.clear();
 }
 
 }  // namespace headless

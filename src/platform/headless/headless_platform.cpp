@@ -5,6 +5,8 @@
 #include <GL/osmesa.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cstdint>
 #include <deque>
 #include <utility>
 
@@ -19,8 +21,10 @@ TextFont& Font() {
     return font;
 }
 
+// Read by the sound output's thread as well, as a real clock may be.
+std::atomic<std::uint32_t> Clock{0};
+
 struct HeadlessState {
-    std::uint32_t clock = 0;
     std::uint32_t seed = 1;
     std::string executableFolder;
     int desktopWidth = 1024, desktopHeight = 768;
@@ -69,7 +73,7 @@ bool ModeAvailable(int width, int height) {
 
 }  // namespace
 
-std::uint32_t Milliseconds() { return State().clock; }
+std::uint32_t Milliseconds() { return Clock.load(); }
 std::uint32_t RandomSeed() { return State().seed; }
 
 std::string ExecutableFolder() {
@@ -195,15 +199,16 @@ void Reset() {
     CloseWindow();
     Font().close();
     State() = HeadlessState{};
+    Clock.store(0);
     headless_detail::ResetMidi();
     ResetAudio();
 }
 
 void SetClock(std::uint32_t milliseconds) {
-    headless_detail::RunTimersUntil(State().clock, milliseconds, [](std::uint32_t t) { State().clock = t; });
-    State().clock = milliseconds;
+    headless_detail::RunTimersUntil(Clock.load(), milliseconds, [](std::uint32_t t) { Clock.store(t); });
+    Clock.store(milliseconds);
 }
-void AdvanceClock(std::uint32_t milliseconds) { SetClock(State().clock + milliseconds); }
+void AdvanceClock(std::uint32_t milliseconds) { SetClock(Clock.load() + milliseconds); }
 void SetFontFile(const std::string& file) {
     Font().close();
     State().fontFile = file;

@@ -96,8 +96,10 @@ std::string place(float x, float z) {
 }
 
 std::string cellName(const CaveCell& cell) {
-    return "(" + std::to_string(static_cast<int>(cell.x / CellSize)) + ", " +
-           std::to_string(static_cast<int>(cell.z / CellSize)) + ")";
+    char text[32];
+    std::snprintf(text, sizeof text, "(%d, %d)", static_cast<int>(cell.x / CellSize),
+                  static_cast<int>(cell.z / CellSize));
+    return text;
 }
 
 struct WalkEnd {

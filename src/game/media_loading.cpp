@@ -58,6 +58,7 @@ void LoadStaticModels() {
 // and poses a skeleton of its own.
 void LoadMonsters() {
     loadSkinnedModel(Monsters[0], "monster.a3f");
+    Monsters[0].skinNormals = Settings.Lights != 0;
     for (int i = 1; i < MaxMonsters; ++i) copySkinnedModel(Monsters[i], Monsters[0]);
     for (Monster& monster : Monsters) {
         if (monster.animationCount == 0) continue;

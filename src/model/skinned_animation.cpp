@@ -120,7 +120,7 @@ void computeWorldMatrices(SkinnedModel& model) {
 void skinBones(SkinnedModel& model) {
     if (!model.skinnedPositions) return;
     Vector3* positions = model.skinnedPositions;
-    Vector3* normals = model.hasNormals ? model.skinnedNormals : nullptr;
+    Vector3* normals = model.hasNormals && model.skinNormals ? model.skinnedNormals : nullptr;
     const ModelVertex* rest = model.vertices;
     const std::uint32_t vertexCount = model.vertexCount;
     forEachBoneFromRoot(rootOf(model), model.boneCount, [&](Bone& bone) {
@@ -166,7 +166,7 @@ void skinIfStale(SkinnedModel& model) {
     if (!hasSkeleton(model) || model.skinnedPoseCurrent) return;
     model.skinnedPoseCurrent = true;
     std::fill_n(model.skinnedPositions, model.vertexCount, Vector3{});
-    if (model.hasNormals && model.skinnedNormals)
+    if (model.hasNormals && model.skinNormals && model.skinnedNormals)
         std::fill_n(model.skinnedNormals, model.vertexCount, Vector3{});
     skinBones(model);
 }
@@ -210,7 +210,7 @@ bool inViewVolume(const SkinnedModel& model) {
 namespace {
 
 void sendSkinnedModel(const SkinnedModel& model) {
-    const bool normals = model.hasNormals && model.skinnedNormals;
+    const bool normals = model.hasNormals && model.skinNormals && model.skinnedNormals;
     const bool texCoords = model.hasTexCoords && model.texCoordArray;
     glVertexPointer(3, GL_FLOAT, 0, model.skinnedPositions);
     if (normals) {

@@ -451,6 +451,7 @@ void copySkinnedModel(SkinnedModel& dst, const SkinnedModel& src) {
     dst.meshStore.reset();  // the source's arrays, not held by the copy
     dst.hasNormals = src.hasNormals;
     dst.hasTexCoords = src.hasTexCoords;
+    dst.skinNormals = src.skinNormals;
     if (!src.skeletonStore) return;
 
     auto own = std::make_shared<SkeletonStore>();

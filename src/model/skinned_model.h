@@ -69,6 +69,7 @@ struct SkinnedModel : StaticModel {
     // every key of every animation, with room for the poses between keys.
     float poseRadius = 0.0f;
     bool skinnedPoseCurrent = false;  // skinnedPositions hold the bones' pose
+    bool skinNormals = true;          // off where nothing is lit: the normals would go unused
     // Holds the bones, weights, animations and skinned buffers the pointers
     // above name. A C++ copy of the record shares them, pose included; give
     // every animated instance its own loadSkinnedModel or copySkinnedModel.

@@ -1,5 +1,6 @@
 // What posing and skinning the monsters costs per frame: one or sixteen
-// copies of the shipped monster, each walking, advanced by one 16 ms frame.
+// copies of the shipped monster, each walking, advanced by one 16 ms frame,
+// with normals (lights on) or without (lights off).
 #include "app/media_path.h"
 #include "game/monsters.h"
 #include "model/skinned_model.h"
@@ -14,6 +15,7 @@ namespace {
 
 void SkinMonsters(benchmark::State& state) {
     const int count = static_cast<int>(state.range(0));
+    const bool lit = state.range(1) != 0;
     platform::headless::SetExecutableFolder(UMBRAFALL_GAME_DIR);
     if (!platform::OpenWindow({"bench", 64, 64, false})) {
         state.SkipWithError("no OpenGL context");
@@ -22,6 +24,7 @@ void SkinMonsters(benchmark::State& state) {
     for (Monster& monster : Monsters) {
         loadSkinnedModel(monster, "monster.a3f");
         setAnimation(monster, findAnimation(monster, "walking"), true, 0.0f);
+        monster.skinNormals = lit;
     }
     if (!Monsters[0].loaded || !Monsters[0].bones) {
         state.SkipWithError("monster.a3f did not load");
@@ -37,7 +40,12 @@ void SkinMonsters(benchmark::State& state) {
     platform::CloseWindow();
 }
 
-BENCHMARK(SkinMonsters)->Arg(1)->Arg(16)->Unit(benchmark::kMicrosecond);
+BENCHMARK(SkinMonsters)
+    ->ArgNames({"monsters", "lit"})
+    ->Args({1, 1})
+    ->Args({16, 1})
+    ->Args({16, 0})
+    ->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

@@ -124,6 +124,26 @@ TEST_F(SkinnedAnimationTest, SkinsKnownVertices) {
     }
 }
 
+TEST_F(SkinnedAnimationTest, UnlitModelsSkinPositionsAloneAndCopiesStayUnlit) {
+    SkinnedModel lit;
+    copySkinnedModel(lit, arm_);
+    arm_.skinNormals = false;
+    SkinnedModel copy;
+    copySkinnedModel(copy, arm_);
+    EXPECT_FALSE(copy.skinNormals);
+    for (SkinnedModel* model : {&arm_, &lit}) {
+        setAnimation(*model, Bend, false, 1.0f);
+        updateSkinnedModel(*model, 0.0f);
+    }
+    for (std::uint32_t v = 0; v < arm_.vertexCount; ++v) {
+        for (int k = 0; k < 3; ++k) {
+            EXPECT_EQ(arm_.skinnedPositions[v][k], lit.skinnedPositions[v][k]) << v;
+            EXPECT_EQ(arm_.skinnedNormals[v][k], arm_.vertices[v].normal[k]) << v;  // left at rest
+        }
+    }
+    EXPECT_NEAR(lit.skinnedNormals[2].y, 1.0f, 1e-5f);
+}
+
 TEST_F(SkinnedAnimationTest, PerFrameWorkAllocatesNothing) {
     setAnimation(arm_, Bend, true, -0.3f);
     const long before = AllocationCount.load();

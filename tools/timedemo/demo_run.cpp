@@ -239,6 +239,8 @@ int RunDemo(const DemoOptions& options, const std::vector<ScriptEvent>& script, 
         const int swapsBefore = headless::Window().swaps;
         const CounterSample before = SampleCounters();
         const bool recording = options.floor && FloorProbe::records(frame) && headless::Window().open;
+        // The frame after a probe pays for the probe's replays: neither is the game's cost.
+        const bool probed = options.floor && FloorProbe::records(frame - 1);
         if (recording) floor.beginRecording();
         primitives.begin();
         running = RunLoopTurn();
@@ -248,7 +250,7 @@ int RunDemo(const DemoOptions& options, const std::vector<ScriptEvent>& script, 
             floor.endRecording(running && headless::Window().swaps != swapsBefore);
         watch.see(GameState);
         headless::PlayAudioBuffersDue();
-        if (running && headless::Window().swaps != swapsBefore && !recording) {
+        if (running && headless::Window().swaps != swapsBefore && !recording && !probed) {
             cpuMs.push_back(after.cpuMs - before.cpuMs);
             faults += after.pageFaults - before.pageFaults;
             allocations += after.allocations - before.allocations;

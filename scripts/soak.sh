@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The autopilot playing whole games back to back, a new game after each win,
 # frames of 40 ms, with resident memory sampled every 1000 frames. Fails on a message box, on
-# memory that grows after the second game (the first after one win), or on no game won.
+# memory that grows after the second win (the second game still settles caches), or on no game won.
 # Usage: scripts/soak.sh [FRAMES (default 1000000)] [BUILD_DIR (default build)] [WxH (default 160x120)]
 # A build with -DUMBRAFALL_SANITIZE=address also checks for leaks at exit.
 set -euo pipefail

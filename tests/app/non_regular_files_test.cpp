@@ -28,7 +28,7 @@ namespace {
 
 namespace headless = platform::headless;
 
-class SpecialFilesTest : public GameFolderTest {
+class NonRegularFilesTest : public GameFolderTest {
 protected:
     void makePipe(const std::string& name) { ASSERT_EQ(::mkfifo(folder_.media(name).c_str(), 0644), 0); }
     void makeFolder(const std::string& name) { std::filesystem::create_directory(folder_.media(name)); }
@@ -53,7 +53,7 @@ protected:
     }
 };
 
-TEST_F(SpecialFilesTest, OnlyRegularFilesOpen) {
+TEST_F(NonRegularFilesTest, OnlyRegularFilesOpen) {
     folder_.writeMedia("plain.txt", "abc");
     makePipe("pipe");
     makeFolder("folder");
@@ -73,7 +73,7 @@ TEST_F(SpecialFilesTest, OnlyRegularFilesOpen) {
     });
 }
 
-TEST_F(SpecialFilesTest, PipeWithAWriterIsRefusedToo) {
+TEST_F(NonRegularFilesTest, PipeWithAWriterIsRefusedToo) {
     makePipe("pipe");
     const std::string pipe = folder_.media("pipe");
     const int reader = ::open(pipe.c_str(), O_RDONLY | O_NONBLOCK);
@@ -88,7 +88,7 @@ TEST_F(SpecialFilesTest, PipeWithAWriterIsRefusedToo) {
     ::close(reader);
 }
 
-TEST_F(SpecialFilesTest, ModelAndSoundReadersReportThemAsUnopenable) {
+TEST_F(NonRegularFilesTest, ModelAndSoundReadersReportThemAsUnopenable) {
     makePipe("monster.a3f");
     makeFolder("chest.a3f");
     makePipe("step.wav");
@@ -109,7 +109,7 @@ TEST_F(SpecialFilesTest, ModelAndSoundReadersReportThemAsUnopenable) {
     EXPECT_EQ(boxes[3].caption, "ERROR");
 }
 
-TEST_F(SpecialFilesTest, PicturesSongsAndSettingsReadAsMissing) {
+TEST_F(NonRegularFilesTest, PicturesSongsAndSettingsReadAsMissing) {
     makePipe("chest.bmp");
     makeFolder("rock.jpg");
     makePipe("theme.mid");
@@ -128,7 +128,7 @@ TEST_F(SpecialFilesTest, PicturesSongsAndSettingsReadAsMissing) {
     EXPECT_TRUE(headless::MessageBoxes().empty());
 }
 
-TEST_F(SpecialFilesTest, SettingsSaveNeverWritesIntoAPipeOrOverAFolderOrAReadOnlyFile) {
+TEST_F(NonRegularFilesTest, SettingsSaveNeverWritesIntoAPipeOrOverAFolderOrAReadOnlyFile) {
     makePipe("game.ini");
     makeFolder("sub");
     makeFolder("sub/game.ini");

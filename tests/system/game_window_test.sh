@@ -23,19 +23,22 @@ rm -f "$game_folder/media/game.ini"
 xdotool mousemove 3 3  # far from where the window will be centred
 SDL_NO_SIGNAL_HANDLERS=1 SDL_AUDIODRIVER=dummy "$game_folder/umbrafall" 2>"$game_folder/stderr.txt" &
 pid=$!
+# Ends a failed session: a game still running is stopped; one that ended by
+# itself is reported with its status and what it printed (status 3).
+give_up() {
+  if kill -0 $pid 2>/dev/null; then kill -9 $pid; fail "$1"; fi
+  status=0
+  wait $pid || status=$?
+  echo "FAIL ($key): $1: the game had ended with status $status: $(cat "$game_folder/stderr.txt")"
+  exit 3
+}
 
 launcher=
 for _ in $(seq 100); do
   launcher=$(xdotool search --onlyvisible --class '^Options$' 2>/dev/null | head -n 1) && [ -n "$launcher" ] && break
   sleep 0.1
 done
-if [ -z "$launcher" ]; then
-  kill -0 $pid 2>/dev/null && { kill -9 $pid; fail "no launcher"; }
-  status=0
-  wait $pid || status=$?
-  echo "FAIL ($key): the game ended with status $status before its launcher showed: $(cat "$game_folder/stderr.txt")"
-  exit 3
-fi
+[ -n "$launcher" ] || give_up "no launcher"
 # Alt+S until the launcher goes: a key that comes before it takes the focus is lost.
 for _ in $(seq 50); do
   xdotool windowfocus --sync "$launcher" key alt+s 2>/dev/null || true
@@ -49,15 +52,15 @@ for _ in $(seq 100); do
     [ -n "$window" ] && break
   sleep 0.1
 done
-[ -n "$window" ] || { kill -9 $pid; fail "no game window"; }
+[ -n "$window" ] || give_up "no game window"
 sleep 0.5  # a few frames
 
 eval "$(xdotool getwindowgeometry --shell "$window")"
-[ "$WIDTH" = 640 ] && [ "$HEIGHT" = 480 ] || { kill -9 $pid; fail "window is ${WIDTH}x${HEIGHT}"; }
+[ "$WIDTH" = 640 ] && [ "$HEIGHT" = 480 ] || give_up "window is ${WIDTH}x${HEIGHT}"
 # The pointer was put at the window's centre, so the view does not turn.
 eval "$(xdotool getmouselocation --shell | sed 's/^/MOUSE_/')"
 [ "$MOUSE_X" = $((X + WIDTH / 2)) ] && [ "$MOUSE_Y" = $((Y + HEIGHT / 2)) ] ||
-  { kill -9 $pid; fail "pointer at $MOUSE_X,$MOUSE_Y, not the window centre"; }
+  give_up "pointer at $MOUSE_X,$MOUSE_Y, not the window centre"
 # Textured rock has thousands of shades; an empty or black window has one.
 # A loaded machine may take a while to draw the first frames.
 for _ in $(seq 20); do
@@ -66,7 +69,7 @@ for _ in $(seq 20); do
   [ "$colours" -gt 1000 ] && break
   sleep 0.3
 done
-[ "$colours" -gt 1000 ] || { kill -9 $pid; fail "the window shows $colours colours, not the cave"; }
+[ "$colours" -gt 1000 ] || give_up "the window shows $colours colours, not the cave"
 
 # System keys belong to the system: Alt+Q does not quit, F10 does nothing.
 for system_key in alt+q alt+Escape F10; do
@@ -90,9 +93,9 @@ echo "ok ($key): pointer $MOUSE_X,$MOUSE_Y, window ${WIDTH}x${HEIGHT} at $X,$Y, 
 SESSION
 chmod +x "$work/session.sh"
 
-# A game that ends before its launcher shows has been seen a few times in
-# full parallel runs and never alone; until its cause is found, such a session
-# is reported and tried once more.
+# A game that ends by itself during a session (an abort seen now and then in
+# full parallel runs, never alone) is reported with its status and output;
+# until its cause is found, that session is tried once more.
 for key in Escape q; do
   status=0
   xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" "$work/session.sh" "$work/game" "$key" || status=$?

@@ -2,7 +2,8 @@
 # The real launcher in a real X server. First run: tick boxes, choose
 # "800x600", Start, play a few frames, Esc; game.ini then holds exactly those
 # choices and the game window was 800 x 600. Second run: the close box ends
-# the program with -1 and leaves game.ini byte for byte as it was.
+# the program with -1 and leaves game.ini byte for byte as it was. Without a
+# display the game says so and ends with -1.
 # Usage: launcher_test.sh PATH/TO/umbrafall PATH/TO/close_window
 # With UMBRAFALL_SHOT_DIR set, the launcher's screenshot is kept there.
 set -euo pipefail
@@ -25,14 +26,21 @@ ini=$work/game/media/game.ini
 pid=
 fail() {
   echo "FAIL: $*"
+  [ -s "$work/stderr.txt" ] && echo "the game printed: $(cat "$work/stderr.txt")"
   [ -n "$pid" ] && kill -9 "$pid" 2>/dev/null
   exit 1
 }
 
 start_game() {
-  SDL_NO_SIGNAL_HANDLERS=1 SDL_AUDIODRIVER=dummy "$work/game/umbrafall" &
+  SDL_NO_SIGNAL_HANDLERS=1 SDL_AUDIODRIVER=dummy "$work/game/umbrafall" 2>"$work/stderr.txt" &
   pid=$!
 }
+
+# ---- no display: the game says so and ends with -1
+status=0
+DISPLAY=:9999 SDL_AUDIODRIVER=dummy "$work/game/umbrafall" 2>"$work/stderr.txt" || status=$?
+[ "$status" -eq 255 ] || fail "exit status $status without a display, not -1"
+grep -q 'cannot open the display ":9999"' "$work/stderr.txt" || fail "no word of the missing display"
 
 # The first visible window of the class, waiting up to 10 s.
 wait_window() {
@@ -123,8 +131,9 @@ differing=$(compare -metric AE "$work/chosen.png" "$work/shown.png" null: 2>&1) 
 wait_exit "after the close box"
 [ "$status" -eq 255 ] || fail "exit status $status after the close box, not -1"
 cmp -s "$ini" "$work/before.ini" || fail "game.ini changed after the close box"
-echo "ok: launcher with $colours colours; Start played at 800x600 and stored the choices; close box: -1, game.ini untouched"
+echo "ok: no display reported; launcher with $colours colours; Start played at 800x600 and stored the choices; close box: -1, game.ini untouched"
 SESSION
 chmod +x "$work/session.sh"
 
-xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" "$work/session.sh" "$work" "$closer"
+# -noreset: see game_window_test.sh.
+xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp -noreset" "$work/session.sh" "$work" "$closer"

@@ -12,6 +12,7 @@
 #include <FL/x.H>
 
 #include <cstdint>
+#include <cstdio>
 #include <memory>
 #include <vector>
 
@@ -83,7 +84,10 @@ void CloseLauncher(Fl_Widget* window, void*) {
 bool OpenDisplay() {
     if (fl_display) return true;
     Display* display = XOpenDisplay(nullptr);
-    if (!display) return false;
+    if (!display) {
+        std::fprintf(stderr, "Umbrafall: cannot open the display \"%s\"\n", XDisplayName(nullptr));
+        return false;
+    }
     fl_open_display(display);
     return true;
 }

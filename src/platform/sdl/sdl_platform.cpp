@@ -256,15 +256,17 @@ bool ReadJoystick(JoystickReading& reading) {
 namespace {
 
 // The file of the system's best bold sans font; empty when fontconfig has none.
+// The launcher's toolkit shares fontconfig's default configuration, so this
+// uses that one and never tears the library down (FcFini would abort while
+// the toolkit still holds its caches).
 std::string FindBoldSansFont() {
     std::string path;
-    FcConfig* config = FcInitLoadConfigAndFonts();
-    if (!config) return path;
+    if (!FcInit()) return path;
     if (FcPattern* wanted = FcNameParse(reinterpret_cast<const FcChar8*>("sans-serif:bold"))) {
-        FcConfigSubstitute(config, wanted, FcMatchPattern);
+        FcConfigSubstitute(nullptr, wanted, FcMatchPattern);
         FcDefaultSubstitute(wanted);
         FcResult result = FcResultNoMatch;
-        if (FcPattern* match = FcFontMatch(config, wanted, &result)) {
+        if (FcPattern* match = FcFontMatch(nullptr, wanted, &result)) {
             FcChar8* file = nullptr;
             if (FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch && file)
                 path = reinterpret_cast<const char*>(file);
@@ -272,8 +274,6 @@ std::string FindBoldSansFont() {
         }
         FcPatternDestroy(wanted);
     }
-    FcConfigDestroy(config);
-    FcFini();
     return path;
 }
 

@@ -9,6 +9,10 @@
 #include <algorithm>
 #include <cmath>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 Bone* boneOf(SkinnedModel& model, const AnimationFrame& frame) {
@@ -117,6 +121,97 @@ void computeWorldMatrices(SkinnedModel& model) {
     });
 }
 
+namespace {
+
+// The entries of a bone's skin matrix that move a point, copied out of the
+// matrix so that stores into the skinned arrays cannot alias them.
+struct BoneSkin {
+    float s0, s1, s2, s4, s5, s6, s8, s9, s10, s12, s13, s14;
+};
+
+BoneSkin skinOf(const Bone& bone) {
+    Matrix4 m;
+    multiplyAffine(bone.world, bone.inverseBind, m);
+    return {m[0], m[1], m[2], m[4], m[5], m[6], m[8], m[9], m[10], m[12], m[13], m[14]};
+}
+
+// Adds one weight's share of the bone's pose to its vertex; each share of the
+// normal is renormalised.
+inline void skinWeight(const BoneSkin& k, const ModelVertex& rest, float weight, Vector3& position,
+                       Vector3* normal) {
+    const float px = rest.position[0], py = rest.position[1], pz = rest.position[2];
+    position.x += weight * (k.s0 * px + k.s4 * py + k.s8 * pz + k.s12);
+    position.y += weight * (k.s1 * px + k.s5 * py + k.s9 * pz + k.s13);
+    position.z += weight * (k.s2 * px + k.s6 * py + k.s10 * pz + k.s14);
+    if (!normal) return;
+    const float qx = rest.normal[0], qy = rest.normal[1], qz = rest.normal[2];
+    const Vector3 turned{k.s0 * qx + k.s4 * qy + k.s8 * qz, k.s1 * qx + k.s5 * qy + k.s9 * qz,
+                         k.s2 * qx + k.s6 * qy + k.s10 * qz};
+    const float len = length(turned);
+    const float scale = len != 0.0f ? weight / len : weight;
+    normal->x += scale * turned.x;
+    normal->y += scale * turned.y;
+    normal->z += scale * turned.z;
+}
+
+#if defined(__SSE2__)
+constexpr std::uint32_t SkinLanes = 4;
+
+// Four weights of a bone as skinWeight adds them, one to a lane: the same
+// operations in the same order, so the sums agree to the last bit, with the
+// square roots and divisions four to an instruction.
+void skinFourWeights(const BoneSkin& k, const ModelVertex* rest, const BoneWeight* weights, Vector3* positions,
+                     Vector3* normals) {
+    const ModelVertex& a = rest[weights[0].vertex];
+    const ModelVertex& b = rest[weights[1].vertex];
+    const ModelVertex& c = rest[weights[2].vertex];
+    const ModelVertex& d = rest[weights[3].vertex];
+    const auto lanes = [](const float* p0, const float* p1, const float* p2, const float* p3, int i) {
+        return _mm_setr_ps(p0[i], p1[i], p2[i], p3[i]);
+    };
+    const auto turn = [](float x, __m128 px, float y, __m128 py, float z, __m128 pz) {
+        return _mm_add_ps(_mm_add_ps(_mm_mul_ps(_mm_set1_ps(x), px), _mm_mul_ps(_mm_set1_ps(y), py)),
+                          _mm_mul_ps(_mm_set1_ps(z), pz));
+    };
+    const __m128 w = _mm_setr_ps(weights[0].weight, weights[1].weight, weights[2].weight, weights[3].weight);
+    alignas(16) float share[3][SkinLanes];
+    const auto add = [&](Vector3* to) {
+        for (std::uint32_t lane = 0; lane < SkinLanes; ++lane) {
+            Vector3& v = to[weights[lane].vertex];
+            v.x += share[0][lane];
+            v.y += share[1][lane];
+            v.z += share[2][lane];
+        }
+    };
+
+    const __m128 px = lanes(a.position, b.position, c.position, d.position, 0);
+    const __m128 py = lanes(a.position, b.position, c.position, d.position, 1);
+    const __m128 pz = lanes(a.position, b.position, c.position, d.position, 2);
+    _mm_store_ps(share[0], _mm_mul_ps(w, _mm_add_ps(turn(k.s0, px, k.s4, py, k.s8, pz), _mm_set1_ps(k.s12))));
+    _mm_store_ps(share[1], _mm_mul_ps(w, _mm_add_ps(turn(k.s1, px, k.s5, py, k.s9, pz), _mm_set1_ps(k.s13))));
+    _mm_store_ps(share[2], _mm_mul_ps(w, _mm_add_ps(turn(k.s2, px, k.s6, py, k.s10, pz), _mm_set1_ps(k.s14))));
+    add(positions);
+    if (!normals) return;
+
+    const __m128 qx = lanes(a.normal, b.normal, c.normal, d.normal, 0);
+    const __m128 qy = lanes(a.normal, b.normal, c.normal, d.normal, 1);
+    const __m128 qz = lanes(a.normal, b.normal, c.normal, d.normal, 2);
+    const __m128 tx = turn(k.s0, qx, k.s4, qy, k.s8, qz);
+    const __m128 ty = turn(k.s1, qx, k.s5, qy, k.s9, qz);
+    const __m128 tz = turn(k.s2, qx, k.s6, qy, k.s10, qz);
+    const __m128 len =
+        _mm_sqrt_ps(_mm_add_ps(_mm_add_ps(_mm_mul_ps(tx, tx), _mm_mul_ps(ty, ty)), _mm_mul_ps(tz, tz)));
+    const __m128 turned = _mm_cmpneq_ps(len, _mm_setzero_ps());
+    const __m128 scale = _mm_or_ps(_mm_and_ps(turned, _mm_div_ps(w, len)), _mm_andnot_ps(turned, w));
+    _mm_store_ps(share[0], _mm_mul_ps(scale, tx));
+    _mm_store_ps(share[1], _mm_mul_ps(scale, ty));
+    _mm_store_ps(share[2], _mm_mul_ps(scale, tz));
+    add(normals);
+}
+#endif
+
+}  // namespace
+
 void skinBones(SkinnedModel& model) {
     if (!model.skinnedPositions) return;
     Vector3* positions = model.skinnedPositions;
@@ -124,31 +219,22 @@ void skinBones(SkinnedModel& model) {
     const ModelVertex* rest = model.vertices;
     const std::uint32_t vertexCount = model.vertexCount;
     forEachBoneFromRoot(rootOf(model), model.boneCount, [&](Bone& bone) {
-        Matrix4 skin;
-        multiplyAffine(bone.world, bone.inverseBind, skin);
-        // Held in locals: the stores below could otherwise alias the matrix and force a reload per weight.
-        const float s0 = skin[0], s1 = skin[1], s2 = skin[2], s4 = skin[4], s5 = skin[5], s6 = skin[6];
-        const float s8 = skin[8], s9 = skin[9], s10 = skin[10], s12 = skin[12], s13 = skin[13], s14 = skin[14];
+        const BoneSkin k = skinOf(bone);
         const BoneWeight* weights = bone.weights;
-        const std::uint32_t weightCount = bone.weightCount;
-        for (std::uint32_t w = 0; w < weightCount; ++w) {
+        std::uint32_t w = 0;
+#if defined(__SSE2__)
+        for (; w + SkinLanes <= bone.weightCount; w += SkinLanes) {
+            const BoneWeight* four = weights + w;
+            if (four[0].vertex >= vertexCount || four[1].vertex >= vertexCount ||
+                four[2].vertex >= vertexCount || four[3].vertex >= vertexCount)
+                break;  // the file was damaged: the checked path below skips what it must
+            skinFourWeights(k, rest, four, positions, normals);
+        }
+#endif
+        for (; w < bone.weightCount; ++w) {
             const std::uint32_t v = weights[w].vertex;
             if (v >= vertexCount) continue;
-            const float weight = weights[w].weight;
-            const float* p = rest[v].position;
-            const float px = p[0], py = p[1], pz = p[2];
-            positions[v].x += weight * (s0 * px + s4 * py + s8 * pz + s12);
-            positions[v].y += weight * (s1 * px + s5 * py + s9 * pz + s13);
-            positions[v].z += weight * (s2 * px + s6 * py + s10 * pz + s14);
-            if (!normals) continue;
-            const float* q = rest[v].normal;
-            const float qx = q[0], qy = q[1], qz = q[2];
-            const Vector3 turned{s0 * qx + s4 * qy + s8 * qz, s1 * qx + s5 * qy + s9 * qz, s2 * qx + s6 * qy + s10 * qz};
-            const float len = length(turned);
-            const float scale = len != 0.0f ? weight / len : weight;
-            normals[v].x += scale * turned.x;
-            normals[v].y += scale * turned.y;
-            normals[v].z += scale * turned.z;
+            skinWeight(k, rest[v], weights[w].weight, positions[v], normals ? normals + v : nullptr);
         }
     });
 }

@@ -5,6 +5,7 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <cstring>
@@ -142,6 +143,44 @@ TEST_F(SkinnedAnimationTest, UnlitModelsSkinPositionsAloneAndCopiesStayUnlit) {
         }
     }
     EXPECT_NEAR(lit.skinnedNormals[2].y, 1.0f, 1e-5f);
+}
+
+// Seven weights on one bone: the first four are skinned side by side, the
+// last three one at a time, on copies of vertices 1, 3 and 0 (vertex 2's
+// normal is zero). The same vertex must come out the same to the bit,
+// whichever way it went, and each at its own place.
+TEST(SkinningTest, WeightsSkinnedTogetherMatchWeightsSkinnedAlone) {
+    const char* rest[4] = {"0.1 0.2 0.3  0.3 0.4 0.5", "-1 2 -3  0 0 -2", "4 -5 6  0 0 0", "7 8 9  0.6 -0.7 0.1"};
+    std::string text = "A3F VERSION { 1.0 }\nVERTICES { POSITION_NORMAL_TEXCOORDS 7\n";
+    for (int v : {0, 1, 2, 3, 1, 3, 0}) text += std::string("  ") + rest[v] + "  0 0\n";
+    text += "}\nFACES { 1  0 1 2 0 }\nMATERIALS { 1" + Material("1 1 1 1") + "}\n";
+    text += "BONES { 1 BONE { NAME root PARENT NONE MATRIX 1 0 0 0  0 1 0 0  0 0 1 0  0 0 0 1\n";
+    text += "  VERTEX_WEIGHTS { 7  0 0.7  1 0.3  2 0.9  3 0.45  4 0.3  5 0.45  6 0.7 } } }\n";
+    SkinnedModel model;
+    ASSERT_TRUE(readSkinnedModel(model, text.data(), text.size(), "seven.a3f"));
+    ASSERT_NE(model.bones, nullptr);
+    // Turned, stretched unevenly and moved, so every normal needs its length restored.
+    const float world[16] = {0.8f, 0.6f, 0.1f, 0, -1.2f, 1.6f, 0.3f, 0, 0.2f, -0.1f, 2.5f, 0, 3.0f, -4.0f, 0.5f, 1};
+    std::copy(std::begin(world), std::end(world), model.bones[0].world.m);
+    std::fill_n(model.skinnedPositions, model.vertexCount, Vector3{});
+    std::fill_n(model.skinnedNormals, model.vertexCount, Vector3{});
+    skinBones(model);
+
+    const Vector3* p = model.skinnedPositions;
+    const Vector3* n = model.skinnedNormals;
+    for (const auto& [alone, together] : {std::pair{4, 1}, std::pair{5, 3}, std::pair{6, 0}}) {
+        for (int k = 0; k < 3; ++k) {
+            EXPECT_EQ(p[alone][k], p[together][k]) << alone;
+            EXPECT_EQ(n[alone][k], n[together][k]) << alone;
+        }
+    }
+    EXPECT_NEAR(p[0].x, 0.7f * (0.8f * 0.1f - 1.2f * 0.2f + 0.2f * 0.3f + 3.0f), 1e-6f);
+    EXPECT_NEAR(length(n[1]), 0.3f, 1e-6f);  // a share as long as its weight
+    EXPECT_NEAR(length(n[3]), 0.45f, 1e-6f);
+    EXPECT_EQ(n[2].x, 0.0f);
+    EXPECT_EQ(n[2].y, 0.0f);
+    EXPECT_EQ(n[2].z, 0.0f);
+    destroySkinnedModel(model);
 }
 
 TEST_F(SkinnedAnimationTest, PerFrameWorkAllocatesNothing) {

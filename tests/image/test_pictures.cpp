@@ -1,6 +1,7 @@
 #include "test_pictures.h"
 
 #include <cstdlib>
+#include <functional>
 
 namespace {
 
@@ -59,7 +60,12 @@ Bytes TgaFile(int type, int depth, int descriptor, int width, int height, const 
     return b + colourMap + pixels;
 }
 
-Bytes JpegFile(int width, int height, int components, J_COLOR_SPACE space, const Bytes& samples) {
+namespace {
+
+// Compresses `samples`, rows of width * components bytes, with libjpeg's
+// defaults as `adjust` changes them.
+Bytes CompressJpeg(int width, int height, int components, J_COLOR_SPACE space, const Bytes& samples,
+                   const std::function<void(jpeg_compress_struct&)>& adjust) {
     jpeg_compress_struct cinfo{};
     jpeg_error_mgr errors{};
     cinfo.err = jpeg_std_error(&errors);
@@ -72,12 +78,7 @@ Bytes JpegFile(int width, int height, int components, J_COLOR_SPACE space, const
     cinfo.input_components = components;
     cinfo.in_color_space = space;
     jpeg_set_defaults(&cinfo);
-    jpeg_set_quality(&cinfo, 100, TRUE);
-    // No chroma subsampling: each 8 x 8 block keeps its own colour.
-    for (int c = 0; c < cinfo.num_components; ++c) {
-        cinfo.comp_info[c].h_samp_factor = 1;
-        cinfo.comp_info[c].v_samp_factor = 1;
-    }
+    adjust(cinfo);
     jpeg_start_compress(&cinfo, TRUE);
     const std::size_t rowSize = static_cast<std::size_t>(width * components);
     while (cinfo.next_scanline < cinfo.image_height) {
@@ -91,32 +92,26 @@ Bytes JpegFile(int width, int height, int components, J_COLOR_SPACE space, const
     return file;
 }
 
+}  // namespace
+
+Bytes JpegFile(int width, int height, int components, J_COLOR_SPACE space, const Bytes& samples) {
+    return CompressJpeg(width, height, components, space, samples, [](jpeg_compress_struct& cinfo) {
+        jpeg_set_quality(&cinfo, 100, TRUE);
+        // No chroma subsampling: each 8 x 8 block keeps its own colour.
+        for (int c = 0; c < cinfo.num_components; ++c) {
+            cinfo.comp_info[c].h_samp_factor = 1;
+            cinfo.comp_info[c].v_samp_factor = 1;
+        }
+    });
+}
+
 Bytes ProgressiveJpegFile(int width, int height, int repeats) {
-    jpeg_compress_struct cinfo{};
-    jpeg_error_mgr errors{};
-    cinfo.err = jpeg_std_error(&errors);
-    jpeg_create_compress(&cinfo);
-    unsigned char* buffer = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&cinfo, &buffer, &size);
-    cinfo.image_width = static_cast<JDIMENSION>(width);
-    cinfo.image_height = static_cast<JDIMENSION>(height);
-    cinfo.input_components = 1;
-    cinfo.in_color_space = JCS_GRAYSCALE;
-    jpeg_set_defaults(&cinfo);
-    const jpeg_scan_info scans[2] = {{1, {0, 0, 0, 0}, 0, 0, 0, 0}, {1, {0, 0, 0, 0}, 1, 63, 0, 0}};
-    cinfo.scan_info = scans;
-    cinfo.num_scans = 2;
-    jpeg_start_compress(&cinfo, TRUE);
-    const Bytes row(static_cast<std::size_t>(width), 90);
-    while (cinfo.next_scanline < cinfo.image_height) {
-        JSAMPROW rows[1] = {const_cast<JSAMPLE*>(row.data())};
-        jpeg_write_scanlines(&cinfo, rows, 1);
-    }
-    jpeg_finish_compress(&cinfo);
-    Bytes file(buffer, buffer + size);
-    jpeg_destroy_compress(&cinfo);
-    std::free(buffer);
+    static const jpeg_scan_info scans[2] = {{1, {0, 0, 0, 0}, 0, 0, 0, 0}, {1, {0, 0, 0, 0}, 1, 63, 0, 0}};
+    const Bytes grey(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), 90);
+    Bytes file = CompressJpeg(width, height, 1, JCS_GRAYSCALE, grey, [](jpeg_compress_struct& cinfo) {
+        cinfo.scan_info = scans;
+        cinfo.num_scans = 2;
+    });
 
     // The AC scan runs from the last start-of-scan marker to the end marker.
     std::size_t last = 0;

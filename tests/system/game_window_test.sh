@@ -4,14 +4,7 @@
 # Usage: game_window_test.sh PATH/TO/umbrafall
 set -euo pipefail
 
-game=$(readlink -f "$1")
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-
-# A game folder of its own, so the developer's game.ini is never touched.
-mkdir -p "$work/game/media"
-cp "$game" "$work/game/umbrafall"
-find "$(dirname "$game")/media" -maxdepth 1 -type f ! -name game.ini -exec cp {} "$work/game/media/" \;
+. "$(dirname "$0")/game_folder.sh"
 
 cat > "$work/session.sh" <<'SESSION'
 #!/usr/bin/env bash

@@ -8,15 +8,8 @@
 # With UMBRAFALL_SHOT_DIR set, the launcher's screenshot is kept there.
 set -euo pipefail
 
-game=$(readlink -f "$1")
+. "$(dirname "$0")/game_folder.sh"
 closer=$(readlink -f "$2")
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-
-# A game folder of its own, so the developer's game.ini is never touched.
-mkdir -p "$work/game/media"
-cp "$game" "$work/game/umbrafall"
-find "$(dirname "$game")/media" -maxdepth 1 -type f ! -name game.ini -exec cp {} "$work/game/media/" \;
 
 cat > "$work/session.sh" <<'SESSION'
 #!/usr/bin/env bash

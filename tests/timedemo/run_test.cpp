@@ -183,11 +183,11 @@ TEST_F(TimedemoRun, CountsCpuFaultsAllocationsAndTrianglesPerFrame) {
     EXPECT_GE(std::atof(Field(result.json, "page_faults_per_frame").c_str()), 0.0);
     // The cave around the start alone is thousands of triangles.
     EXPECT_GT(std::atof(Field(result.json, "triangles_per_frame").c_str()), 1000.0) << result.json;
-    // Start-up allocations spread over 400 frames stay under one a frame;
-    // anything allocating every frame does not.
+    // Walking the first level allocates nothing, and what the GL libraries
+    // allocate meanwhile (llvmpipe compiling its shaders) is not the game's.
     const std::string allocations = Field(result.json, "allocations_per_frame");
     if (allocations != "null") {
-        EXPECT_LT(std::atof(allocations.c_str()), 1.0) << result.json;
+        EXPECT_EQ(std::atof(allocations.c_str()), 0.0) << result.json;
     }
 }
 

@@ -182,6 +182,13 @@ protected:
 
     static CaveCell& cell(int column, int row) { return *CellTable[row * 16 + column]; }
 
+    // An item off the straight way to the transporter, in cell (2, 4).
+    void placeAside(ItemKind kind) {
+        aside_.matrix[12] = 25.0f;
+        aside_.matrix[14] = 46.0f;
+        appendItem(cell(2, 4).items, kind, &aside_);
+    }
+
     PilotView view(float x, float z, float yaw) const {
         PilotView v;
         v.gameState = Playing;
@@ -195,6 +202,7 @@ protected:
 
     OffscreenContext context_{64, 48};
     StaticModel transporter_;
+    StaticModel aside_;
 };
 
 TEST_F(PilotOnALevel, AStraightWalkEntersTheCellsInOrder) {
@@ -286,10 +294,7 @@ TEST_F(PilotOnALevel, DetoursToAnItemInTheCellFirst) {
 }
 
 TEST_F(PilotOnALevel, FetchesARockOffTheWayOnlyWhenShortOfThem) {
-    StaticModel rock;
-    rock.matrix[12] = 25.0f;
-    rock.matrix[14] = 46.0f;
-    appendItem(cell(2, 4).items, ItemRock, &rock);
+    placeAside(ItemRock);
     const std::vector<int> toTransporter{1 * 16 + 2, 2 * 16 + 2, 3 * 16 + 2, 2 * 16 + 1};
     const std::vector<int> toRock{1 * 16 + 2, 2 * 16 + 2, 3 * 16 + 2, 4 * 16 + 2};
     std::vector<Message> out;
@@ -314,10 +319,7 @@ TEST_F(PilotOnALevel, FetchesARockOffTheWayOnlyWhenShortOfThem) {
 }
 
 TEST_F(PilotOnALevel, GivesUpARockItCannotGetToInTime) {
-    StaticModel rock;
-    rock.matrix[12] = 25.0f;
-    rock.matrix[14] = 46.0f;
-    appendItem(cell(2, 4).items, ItemRock, &rock);
+    placeAside(ItemRock);
     Autopilot pilot(640, 480, 16);
     std::vector<Message> out;
     PilotView v = view(25.0f, 15.0f, 0.0f);
@@ -339,10 +341,7 @@ TEST_F(PilotOnALevel, GivesUpARockItCannotGetToInTime) {
 }
 
 TEST_F(PilotOnALevel, FetchesAChestOnlyWhileNoMonsterHuntsNearby) {
-    StaticModel chest;
-    chest.matrix[12] = 25.0f;
-    chest.matrix[14] = 46.0f;
-    appendItem(cell(2, 4).items, ItemChest, &chest);
+    placeAside(ItemChest);
     const std::vector<int> toChest{1 * 16 + 2, 2 * 16 + 2, 3 * 16 + 2, 4 * 16 + 2};
     std::vector<Message> out;
     for (const auto kind : {PilotMonster::Harmless, PilotMonster::Walking}) {
